@@ -1,0 +1,112 @@
+#include "platform/Clock.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTimer>
+
+namespace {
+Clock *g_installed = nullptr;
+} // namespace
+
+Clock &Clock::instance() {
+  if (g_installed)
+    return *g_installed;
+  static EventLoopClock production;
+  return production;
+}
+
+void Clock::setInstance(Clock *clock) { g_installed = clock; }
+
+ClockTimer::ClockTimer(QObject *parent) : QObject(parent), m_clock(&Clock::instance()) {}
+
+ClockTimer::~ClockTimer() {
+  if (m_active)
+    m_clock->disarmTimer(this);
+}
+
+void ClockTimer::setEnabled(bool enabled) {
+  if (enabled && !m_active)
+    start();
+  else if (!enabled)
+    stop();
+}
+
+void ClockTimer::start() {
+  m_active = true;
+  m_clock->armTimer(this, m_clock->nowMs() + quint64(qMax(0, m_interval)));
+}
+
+void ClockTimer::start(int ms) {
+  m_interval = ms;
+  start();
+}
+
+void ClockTimer::stop() {
+  if (!m_active)
+    return;
+  m_active = false;
+  m_clock->disarmTimer(this);
+}
+
+void ClockTimer::fire() {
+  if (!m_active)
+    return;
+  if (m_singleShot)
+    m_active = false;
+  else
+    m_clock->armTimer(this, m_clock->nowMs() + quint64(qMax(1, m_interval)));
+  emit timeout();
+}
+
+struct EventLoopClock::Private {
+  QElapsedTimer elapsed;
+  QTimer wake;
+  QHash<ClockTimer *, QTimer *> timers;
+};
+
+EventLoopClock::EventLoopClock() : d(new Private) {
+  d->elapsed.start();
+  d->wake.setSingleShot(true);
+  d->wake.setTimerType(Qt::PreciseTimer);
+}
+
+EventLoopClock::~EventLoopClock() {
+  qDeleteAll(d->timers);
+  delete d;
+}
+
+quint64 EventLoopClock::nowMs() const { return quint64(d->elapsed.elapsed()); }
+
+void EventLoopClock::processMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void EventLoopClock::waitForEvents(quint64 deadlineMs) {
+  const quint64 now = nowMs();
+  if (now >= deadlineMs) {
+    processMessages();
+    return;
+  }
+  // The wake timer is itself an event, so the blocking pass returns at the deadline at the latest.
+  const quint64 remaining = deadlineMs - now;
+  d->wake.start(int(qMin<quint64>(remaining, 24u * 3600u * 1000u)));
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  d->wake.stop();
+}
+
+void EventLoopClock::armTimer(ClockTimer *timer, quint64 dueMs) {
+  QTimer *&qt = d->timers[timer];
+  if (!qt) {
+    qt = new QTimer;
+    qt->setSingleShot(true);
+    qt->setTimerType(Qt::PreciseTimer);
+    QObject::connect(qt, &QTimer::timeout, timer, &ClockTimer::fire);
+  }
+  const quint64 now = nowMs();
+  qt->start(int(dueMs > now ? dueMs - now : 0));
+}
+
+void EventLoopClock::disarmTimer(ClockTimer *timer) {
+  if (QTimer *qt = d->timers.take(timer))
+    delete qt;
+}

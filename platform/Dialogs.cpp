@@ -1,0 +1,106 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+Dialogs *g_installed = nullptr;
+
+QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
+  switch (icon) {
+  case Dialogs::Icon::Information:
+    return QMessageBox::Information;
+  case Dialogs::Icon::Warning:
+    return QMessageBox::Warning;
+  case Dialogs::Icon::Error:
+    return QMessageBox::Critical;
+  case Dialogs::Icon::Question:
+    return QMessageBox::Question;
+  case Dialogs::Icon::None:
+    break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString normalisedSuffix(QString ext) {
+  while (ext.startsWith(QLatin1Char('*')) || ext.startsWith(QLatin1Char('.')))
+    ext.remove(0, 1);
+  return ext;
+}
+
+QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &spec, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, spec.title, spec.directory, Dialogs::qtFilter(spec.filter));
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen && spec.mustExist ? QFileDialog::ExistingFile
+                                                                         : QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(normalisedSuffix(spec.defaultExt));
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (!spec.fileName.isEmpty() && !spec.fileName.contains(QLatin1Char('*')))
+    dialog.selectFile(spec.fileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {};
+  return dialog.selectedFiles().constFirst();
+}
+} // namespace
+
+Dialogs &Dialogs::instance() {
+  if (g_installed)
+    return *g_installed;
+  static QtDialogs desktop;
+  return desktop;
+}
+
+void Dialogs::setInstance(Dialogs *dialogs) { g_installed = dialogs; }
+
+QString Dialogs::qtFilter(const QString &windowsFilter) {
+  const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+    filters << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns);
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+int QtDialogs::messageBox(QWidget *parent, const Message &message) {
+  QMessageBox box(qtIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
+  switch (message.buttons) {
+  case Buttons::Ok:
+    box.setStandardButtons(QMessageBox::Ok);
+    break;
+  case Buttons::OkCancel:
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    break;
+  case Buttons::YesNo:
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    break;
+  }
+  if (message.position)
+    box.move(*message.position);
+  switch (box.exec()) {
+  case QMessageBox::Ok:
+    return Ok;
+  case QMessageBox::Yes:
+    return Yes;
+  case QMessageBox::No:
+    return No;
+  default:
+    return Cancel;
+  }
+}
+
+QString QtDialogs::inputBox(QWidget *parent, const QString &caption, const QString &prompt, const QString &preset) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, preset, &ok);
+  return ok ? text : preset;
+}
+
+QString QtDialogs::openFile(QWidget *parent, const FileDialog &dialog) {
+  return runFileDialog(parent, dialog, QFileDialog::AcceptOpen);
+}
+
+QString QtDialogs::saveFile(QWidget *parent, const FileDialog &dialog) {
+  return runFileDialog(parent, dialog, QFileDialog::AcceptSave);
+}
