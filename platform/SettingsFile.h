@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A registry value as the settings file keeps it: its type and its data.
+struct RegValue {
+  enum class Type {
+    String, // REG_SZ, "name"="text"
+    Dword,  // REG_DWORD, dword:0000002a
+    Binary, // REG_BINARY, hex:01,02
+    Other   // any other type, hex(n):..., kept as raw bytes so it survives a rewrite
+  };
+  Type type = Type::String;
+  QString string;
+  quint32 dword = 0;
+  QByteArray data; // Binary and Other
+  int rawType = 1; // the registry type number (REG_SZ 1, REG_BINARY 3, REG_DWORD 4, ...)
+
+  static RegValue fromString(const QString &text);
+  static RegValue fromDword(quint32 value);
+  static RegValue fromBinary(const QByteArray &bytes);
+  bool operator==(const RegValue &other) const;
+};
+
+// The settings that Windows keeps under HKEY_CURRENT_USER, kept in a file in the text format of
+// a registry export. Key paths are below HKEY_CURRENT_USER ("\SOFTWARE\Quarnel\Tamberlin";
+// leading and doubled backslashes do not matter) and, like value names, ignore case.
+//
+// Every operation reads the file afresh. Every change takes an advisory lock, re-reads the file,
+// changes only its own value and replaces the file atomically, so a crash or a second running
+// copy never loses or truncates settings. A file that cannot be parsed is never written.
+class SettingsFile {
+public:
+  explicit SettingsFile(const QString &path = defaultPath());
+
+  // ${XDG_CONFIG_HOME:-$HOME/.config}/Quarnel/Tamberlin.reg
+  static QString defaultPath();
+  QString path() const { return m_path; }
+
+  bool keyExists(const QString &key);
+  // Opens the key, creating it (and the file) when missing. False when that is impossible.
+  bool createKey(const QString &key);
+  // The value, or nothing when it (or its key) does not exist or the file cannot be read.
+  std::optional<RegValue> value(const QString &key, const QString &name);
+  bool valueExists(const QString &key, const QString &name) { return value(key, name).has_value(); }
+  // Writes the value, creating its key when missing. False when the file cannot be changed.
+  bool setValue(const QString &key, const QString &name, const RegValue &value);
+  bool deleteValue(const QString &key, const QString &name);
+  // The names of the subkeys and values of a key, in file order.
+  QStringList subKeys(const QString &key);
+  QStringList valueNames(const QString &key);
+
+  // Why the last operation failed (file unreadable, not in the format, not writable); empty after
+  // a success.
+  QString lastError() const { return m_lastError; }
+
+private:
+  QString m_path;
+  QString m_lastError;
+};
