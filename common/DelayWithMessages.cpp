@@ -10,4 +10,6 @@ void DelayWithMessages(quint32 ms) {
     clock.waitForEvents(target);
 }
 
-void ProcessMessages() { Clock::instance().processMessages(); }
+void ProcessMessages() {
+  Clock::instance().processMessages();
+}

@@ -16,6 +16,10 @@ bool ContainsSubstringIgnoreCase(const QByteArray &text, const QByteArray &part)
   return ContainsSubstring(text.toUpper(), part.toUpper());
 }
 
-QString BoolToText(bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); }
+QString BoolToText(bool value) {
+  return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
 
-bool IsTrueText(const QString &text) { return text == QLatin1String("true") || text == QLatin1String("yes"); }
+bool IsTrueText(const QString &text) {
+  return text == QLatin1String("true") || text == QLatin1String("yes");
+}

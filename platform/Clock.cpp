@@ -17,7 +17,9 @@ Clock &Clock::instance() {
   return production;
 }
 
-void Clock::setInstance(Clock *clock) { g_installed = clock; }
+void Clock::setInstance(Clock *clock) {
+  g_installed = clock;
+}
 
 ClockTimer::ClockTimer(QObject *parent) : QObject(parent), m_clock(&Clock::instance()) {}
 
@@ -77,9 +79,13 @@ EventLoopClock::~EventLoopClock() {
   delete d;
 }
 
-quint64 EventLoopClock::nowMs() const { return quint64(d->elapsed.elapsed()); }
+quint64 EventLoopClock::nowMs() const {
+  return quint64(d->elapsed.elapsed());
+}
 
-void EventLoopClock::processMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void EventLoopClock::processMessages() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void EventLoopClock::waitForEvents(quint64 deadlineMs) {
   const quint64 now = nowMs();

@@ -34,7 +34,7 @@ QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &spec, QFileDia
   QFileDialog dialog(parent, spec.title, spec.directory, Dialogs::qtFilter(spec.filter));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen && spec.mustExist ? QFileDialog::ExistingFile
-                                                                         : QFileDialog::AnyFile);
+                                                                       : QFileDialog::AnyFile);
   dialog.setDefaultSuffix(normalisedSuffix(spec.defaultExt));
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (!spec.fileName.isEmpty() && !spec.fileName.contains(QLatin1Char('*')))
@@ -52,13 +52,16 @@ Dialogs &Dialogs::instance() {
   return desktop;
 }
 
-void Dialogs::setInstance(Dialogs *dialogs) { g_installed = dialogs; }
+void Dialogs::setInstance(Dialogs *dialogs) {
+  g_installed = dialogs;
+}
 
 QString Dialogs::qtFilter(const QString &windowsFilter) {
   const QStringList parts = windowsFilter.split(QLatin1Char('|'));
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    const QString patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+    const QString patterns =
+        parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
     filters << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns);
   }
   return filters.join(QStringLiteral(";;"));
@@ -91,7 +94,8 @@ int QtDialogs::messageBox(QWidget *parent, const Message &message) {
   }
 }
 
-QString QtDialogs::inputBox(QWidget *parent, const QString &caption, const QString &prompt, const QString &preset) {
+QString QtDialogs::inputBox(QWidget *parent, const QString &caption, const QString &prompt,
+                            const QString &preset) {
   bool ok = false;
   const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, preset, &ok);
   return ok ? text : preset;

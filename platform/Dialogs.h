@@ -27,10 +27,10 @@ public:
 
   struct FileDialog {
     QString title;
-    QString filter;      // "Description|*.a;*.b|Other|*.c", as the Windows dialogs take it
-    QString defaultExt;  // without the star and the dot, or with them: both are accepted
-    QString fileName;    // initial file name
-    QString directory;   // initial folder, empty: the current one
+    QString filter;     // "Description|*.a;*.b|Other|*.c", as the Windows dialogs take it
+    QString defaultExt; // without the star and the dot, or with them: both are accepted
+    QString fileName;   // initial file name
+    QString directory;  // initial folder, empty: the current one
     bool mustExist = false;
   };
 

@@ -29,7 +29,8 @@ public:
 double cpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 } // namespace
 
@@ -41,11 +42,16 @@ private slots:
     QTest::addColumn<QString>("part");
     QTest::addColumn<bool>("exact");
     QTest::addColumn<bool>("ignoringCase");
-    QTest::newRow("found") << "xxOKOKyy" << "OKOK" << true << true;
-    QTest::newRow("other case") << "restart now" << "Restart" << false << true;
-    QTest::newRow("empty part") << "abc" << "" << false << false;
-    QTest::newRow("empty text") << "" << "a" << false << false;
-    QTest::newRow("absent") << "OK" << "OKOK" << false << false;
+    QTest::newRow("found") << "xxOKOKyy"
+                           << "OKOK" << true << true;
+    QTest::newRow("other case") << "restart now"
+                                << "Restart" << false << true;
+    QTest::newRow("empty part") << "abc"
+                                << "" << false << false;
+    QTest::newRow("empty text") << ""
+                                << "a" << false << false;
+    QTest::newRow("absent") << "OK"
+                            << "OKOK" << false << false;
   }
   void containsSubstring() {
     QFETCH(QString, text);

@@ -1,8 +1,12 @@
 #include "tests/support/ScriptedDialogs.h"
 
-ScriptedDialogs::ScriptedDialogs() { Dialogs::setInstance(this); }
+ScriptedDialogs::ScriptedDialogs() {
+  Dialogs::setInstance(this);
+}
 
-ScriptedDialogs::~ScriptedDialogs() { Dialogs::setInstance(nullptr); }
+ScriptedDialogs::~ScriptedDialogs() {
+  Dialogs::setInstance(nullptr);
+}
 
 QList<Dialogs::Message> ScriptedDialogs::messages() const {
   QList<Message> result;
@@ -26,7 +30,8 @@ int ScriptedDialogs::messageBox(QWidget *, const Message &message) {
   return m_messageAnswers.isEmpty() ? int(Ok) : m_messageAnswers.dequeue();
 }
 
-QString ScriptedDialogs::inputBox(QWidget *, const QString &caption, const QString &prompt, const QString &preset) {
+QString ScriptedDialogs::inputBox(QWidget *, const QString &caption, const QString &prompt,
+                                  const QString &preset) {
   Message m;
   m.caption = caption;
   m.text = prompt;

@@ -16,9 +16,9 @@ public:
 
   struct Shown {
     Kind kind;
-    Message message;     // Message: the box; Input: caption and prompt (text = prompt)
-    FileDialog file;     // Open, Save
-    QString preset;      // Input
+    Message message; // Message: the box; Input: caption and prompt (text = prompt)
+    FileDialog file; // Open, Save
+    QString preset;  // Input
   };
 
   ScriptedDialogs();
@@ -38,7 +38,8 @@ public:
   void clear() { shown.clear(); }
 
   int messageBox(QWidget *parent, const Message &message) override;
-  QString inputBox(QWidget *parent, const QString &caption, const QString &prompt, const QString &preset) override;
+  QString inputBox(QWidget *parent, const QString &caption, const QString &prompt,
+                   const QString &preset) override;
   QString openFile(QWidget *parent, const FileDialog &dialog) override;
   QString saveFile(QWidget *parent, const FileDialog &dialog) override;
 

@@ -3,9 +3,13 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
-VirtualClock::VirtualClock(quint64 startMs) : m_now(startMs) { Clock::setInstance(this); }
+VirtualClock::VirtualClock(quint64 startMs) : m_now(startMs) {
+  Clock::setInstance(this);
+}
 
-VirtualClock::~VirtualClock() { Clock::setInstance(nullptr); }
+VirtualClock::~VirtualClock() {
+  Clock::setInstance(nullptr);
+}
 
 bool VirtualClock::drainEvents() {
   // A bounded number of passes: a real-time Qt timer that keeps firing must not stall time.
