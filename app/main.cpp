@@ -1,10 +1,12 @@
+#include "app/Main.h"
+#include "app/Globals.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
-  QWidget w;
-  w.setWindowTitle(QStringLiteral("Tamberlin"));
-  w.show();
+  QApplication::setApplicationName(QStringLiteral("Tamberlin"));
+  createWindows();
+  Form1->show();
   return app.exec();
 }

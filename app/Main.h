@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QMainWindow>
+
+class QPushButton;
+class QMenu;
+class QAction;
+class QPainter;
+class TStatusBar;
+
+// The main window: the "Write Script" button, the menu and the three-panel status bar.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit TForm1(QWidget *parent = nullptr);
+
+  QPushButton *Button1;
+  QMenu *File1;
+  QAction *LoadFile1;
+  QAction *N1;
+  QAction *Exit1;
+  QAction *Options1;
+  QMenu *Help1;
+  QAction *About1;
+  TStatusBar *StatusBar1;
+  Dialogs::FileDialog OpenDialog;
+
+  bool FirstActivation = true;
+  qint32 waitingForCom = 0;
+  bool IMessageCompleted = false;
+  QByteArray RcvString;
+  quint32 LastReceive = 0;
+  bool Datarec = false;
+  bool Configset = false;
+  bool DebugReceived = false;
+  bool autoLoad = false;
+  QString Dateiname;
+
+  void LoadFile1Click();
+  void Options1Click();
+  void About1Click();
+  void Exit1Click();
+  void StatusBar1DrawPanel(QPainter &painter, int panel, const QRect &rect);
+
+  void StoreWindowPlacement();
+  void RestoreWindowPlacement();
+  void onProgressHidden();
+
+  // Runs the start-up sequence at the first activation; later activations do nothing.
+  void FormActivate();
+
+  static const QString kRegistryKey;
+
+protected:
+  bool event(QEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+  void showEvent(QShowEvent *event) override;
+
+private:
+  void FormCreate();
+  void FormClose();
+  bool storePlacement(QWidget *window, const QString &prefix);
+  void restorePlacement(QWidget *window, const QString &prefix, bool firstRunWhenMissing);
+  void reportSettingsProblem(const QString &problem);
+  QStringList m_reportedProblems;
+};

@@ -1,0 +1,45 @@
+#include "app/Globals.h"
+
+#include "app/Main.h"
+#include "seriallink/KV_Serial.h"
+#include "settings/KV_Options.h"
+#include "windows/HelpAbout.h"
+#include "windows/State.h"
+#include "windows/dProgress.h"
+#include "windows/uProgress.h"
+
+TForm1 *Form1 = nullptr;
+TScriptProgState *ScriptProgState = nullptr;
+TOptions *Options = nullptr;
+TCOM *COM = nullptr;
+TStatusFenster *StatusFenster = nullptr;
+THelpAbout *HelpAbout = nullptr;
+TProgress *Progress = nullptr;
+
+void createWindows() {
+  Form1 = new TForm1;
+  ScriptProgState = new TScriptProgState;
+  Options = new TOptions;
+  COM = new TCOM;
+  StatusFenster = new TStatusFenster;
+  HelpAbout = new THelpAbout;
+  Progress = new TProgress;
+  Progress->centreOn = Form1;
+}
+
+void destroyWindows() {
+  delete Progress;
+  Progress = nullptr;
+  delete HelpAbout;
+  HelpAbout = nullptr;
+  delete StatusFenster;
+  StatusFenster = nullptr;
+  delete COM;
+  COM = nullptr;
+  delete Options;
+  Options = nullptr;
+  delete ScriptProgState;
+  ScriptProgState = nullptr;
+  delete Form1;
+  Form1 = nullptr;
+}

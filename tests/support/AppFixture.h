@@ -1,0 +1,35 @@
+#pragma once
+
+#include "tests/support/RecordingProcess.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/VirtualClock.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The program's windows in a sandbox: a fresh settings folder (XDG_CONFIG_HOME), virtual time,
+// scripted dialogs and a recorded exit. Windows are created by start() and destroyed with the
+// fixture.
+class AppFixture {
+public:
+  AppFixture();
+  ~AppFixture();
+
+  // Creates the windows in their order.
+  void start();
+  QString settingsPath() const;
+  QString configHome() const { return m_config.path(); }
+  // Writes the settings file before start().
+  void writeSettings(const QByteArray &content);
+  QByteArray readSettings() const;
+
+  VirtualClock clock;
+  ScriptedDialogs dialogs;
+  RecordingProcess process;
+
+private:
+  QTemporaryDir m_config;
+  QByteArray m_oldConfigHome;
+  bool m_started = false;
+};

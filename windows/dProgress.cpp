@@ -1,0 +1,56 @@
+#include "windows/dProgress.h"
+
+#include <QHideEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+TScriptProgState::TScriptProgState(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("ScriptProgState"));
+  setWindowTitle(QStringLiteral("Script program state"));
+  resize(432, 123);
+  move(274, 216);
+
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setWordWrap(true);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  QFont font = Label1->font();
+  font.setPixelSize(14);
+  Label1->setFont(font);
+  Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setFixedHeight(17);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->hide();
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(3, 3, 3, 3);
+  layout->setSpacing(3);
+  layout->addWidget(Label1, 1);
+  layout->addWidget(ProgressBar1);
+}
+
+void TScriptProgState::setProgressMarquee(bool marquee) {
+  if (marquee) {
+    if (ProgressBar1->maximum() != 0)
+      m_maximum = ProgressBar1->maximum();
+    ProgressBar1->setRange(0, 0);
+  } else if (ProgressBar1->maximum() == 0) {
+    ProgressBar1->setRange(0, m_maximum);
+  }
+}
+
+void TScriptProgState::hideEvent(QHideEvent *event) {
+  QWidget::hideEvent(event);
+  // Minimizing hides the window spontaneously; only an actual hide counts.
+  if (!event->spontaneous())
+    FormHide();
+}
+
+void TScriptProgState::FormHide() {
+  postMessage(callerhandle, WM_PROGRESS_HIDDEN, 0, 0);
+}
