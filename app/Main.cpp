@@ -78,6 +78,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   auto *client = new QWidget(this);
   Button1 = new QPushButton(QStringLiteral("Write Script"), client);
   Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto *layout = new QVBoxLayout(client);
   layout->setContentsMargins(20, 20, 20, 20);
   layout->addWidget(Button1);
