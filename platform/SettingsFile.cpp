@@ -137,7 +137,11 @@ template <class Change> bool modify(const QString &path, QString &error, Change 
   if (!change(model))
     return true; // nothing to write
   QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly) || out.write(RegExportFormat::serialize(model)) < 0 || !out.commit()) {
+  const QByteArray bytes = RegExportFormat::serialize(model);
+  // Unbuffered, so that a short write (disk full, file size limit) shows here; a buffered one is
+  // committed truncated.
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size() ||
+      !out.commit()) {
     error = QStringLiteral("The settings file %1 cannot be written: %2").arg(path, out.errorString());
     return false;
   }
