@@ -1,0 +1,34 @@
+#include "serialport/DeviceNode.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int checkDeviceNode(const QString &path) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0)
+    return errno;
+  if (!S_ISCHR(st.st_mode))
+    return ENOTTY;
+  if (::access(native.constData(), R_OK | W_OK) != 0)
+    return errno;
+  return 0;
+}
+
+QString systemErrorText(int error) {
+  return QString::fromLocal8Bit(strerror(error));
+}
+
+int errnoFromText(const QString &text) {
+  if (text.isEmpty())
+    return 0;
+  for (int e = 1; e < 134; ++e) {
+    if (text == systemErrorText(e))
+      return e;
+  }
+  return 0;
+}

@@ -1,0 +1,71 @@
+#include "serialport/SerialPortErrors.h"
+
+#include "serialport/DeviceNode.h"
+
+ESerialPortException::ESerialPortException(qint32 code, const QString &message)
+    : std::runtime_error(message.toStdString()), m_code(code) {}
+
+QString serialErrorText(qint32 code) {
+  switch (code) {
+  case SerialError::BadId:
+    return QStringLiteral("BadId - Specified comport doesn't exist");
+  case SerialError::AlreadyOpen:
+    return QStringLiteral("InUse - device already open");
+  case SerialError::NotOpen:
+    return QStringLiteral("NotOpen - device not open");
+  case SerialError::NoPortSelected:
+    return QStringLiteral("The ComNumber property of the TSerialPort has not been set");
+  case SerialError::OutputBufferTooSmall:
+    return QStringLiteral("Output buffer too small for block");
+  case SerialError::BufferIsEmpty:
+    return QStringLiteral("Buffer is empty");
+  case SerialError::DeviceWrite:
+    return QStringLiteral("Device write error");
+  case SerialError::DeviceRead:
+    return QStringLiteral("Device read error");
+  default:
+    break;
+  }
+  if (code < 0 && code > -4096)
+    return systemErrorText(-code);
+  return QStringLiteral("Serial port error %1").arg(code);
+}
+
+QString serialErrorHint(qint32 code) {
+  switch (code) {
+  case SerialError::PermissionDenied:
+    return QStringLiteral("You may not use this serial device. Add yourself to the dialout group with: "
+                          "sudo usermod -aG dialout $USER, then log in again.");
+  case SerialError::BadId:
+    return QStringLiteral("Check that the device is plugged in and that the port number is right.");
+  case SerialError::AlreadyOpen:
+    return QStringLiteral("Another program uses the port; close it and try again.");
+  case SerialError::NotATerminal:
+    return QStringLiteral("The port's entry does not lead to a serial device; point it at one.");
+  default:
+    return {};
+  }
+}
+
+void throwSerialError(qint32 code, const QString &message) {
+  const QString text = message.isEmpty() ? serialErrorText(code) : message;
+  switch (code) {
+  case SerialError::BadId:
+    throw EBadId(code, text);
+  case SerialError::AlreadyOpen:
+    throw EAlreadyOpen(code, text);
+  case SerialError::NotOpen:
+    throw ECommNotOpen(code, text);
+  case SerialError::NoPortSelected:
+    throw ENoPortSelected(code, text);
+  case SerialError::OutputBufferTooSmall:
+    throw EOutputBufferTooSmall(code, text);
+  case SerialError::BufferIsEmpty:
+    throw EBufferIsEmpty(code, text);
+  case SerialError::DeviceWrite:
+  case SerialError::DeviceRead:
+    throw EInOutError(code, text);
+  default:
+    throw ESerialPortException(code, text);
+  }
+}
