@@ -14,7 +14,9 @@ public:
   PtyMaster &operator=(const PtyMaster &) = delete;
 
   // Opens a new pair in raw mode (no echo, no line editing, 8-bit clean); false with errorString().
-  bool open();
+  // keepTerminalOpen holds the terminal side open as well, so that the master never sees a
+  // hang-up while the program that uses the terminal closes and reopens it.
+  bool open(bool keepTerminalOpen = false);
   // Closing the master hangs up the terminal side: whoever has it open sees the line vanish.
   void close();
   bool isOpen() const { return m_fd >= 0; }
@@ -35,6 +37,7 @@ public:
 
 private:
   int m_fd = -1;
+  int m_terminalFd = -1;
   QString m_path;
   QString m_error;
 };

@@ -16,7 +16,7 @@ PtyMaster::~PtyMaster() {
   close();
 }
 
-bool PtyMaster::open() {
+bool PtyMaster::open(bool keepTerminalOpen) {
   close();
   const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -38,13 +38,18 @@ bool PtyMaster::open() {
   m_fd = fd;
   m_path = QFile::decodeName(name);
   m_error.clear();
+  if (keepTerminalOpen)
+    m_terminalFd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   return true;
 }
 
 void PtyMaster::close() {
+  if (m_terminalFd >= 0)
+    ::close(m_terminalFd);
   if (m_fd >= 0)
     ::close(m_fd);
   m_fd = -1;
+  m_terminalFd = -1;
 }
 
 qint64 PtyMaster::write(const QByteArray &bytes) {

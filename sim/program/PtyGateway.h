@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/Pty.h"
+#include "sim/KorvaneSim.h"
+#include "sim/program/SimOptions.h"
+
+#include <QObject>
+
+class ClockTimer;
+class QSocketNotifier;
+
+// Runs the simulated gateway on a pseudo-terminal published as COM n in the port map.
+class PtyGateway : public QObject {
+  Q_OBJECT
+public:
+  explicit PtyGateway(SimOptions options, QObject *parent = nullptr);
+  ~PtyGateway() override;
+
+  // Opens the pseudo-terminal and publishes it; false with errorString().
+  bool start();
+  // Removes the entry, writes the out file; returns the one-line summary.
+  QString finish();
+  QString errorString() const { return m_error; }
+  QString terminalPath() const { return m_pty.terminalPath(); }
+
+signals:
+  // The run is over (download done and quiet, or idle too long).
+  void done();
+
+private:
+  bool openAndPublish();
+  void unpublish();
+  void watch();
+  void readAvailable(qint64 budget);
+  void onPaceTick();
+  void onCheckTick();
+  void vanish();
+
+  SimOptions m_options;
+  KorvaneSim m_sim;
+  PtyMaster m_pty;
+  QString m_published; // target of our comN entry, empty when none
+  QString m_error;
+  QSocketNotifier *m_notifier = nullptr;
+  ClockTimer *m_paceTimer;
+  ClockTimer *m_checkTimer;
+  ClockTimer *m_backTimer;
+  quint64 m_lastByteMs = 0;
+  quint64 m_lastPaceMs = 0;
+  double m_paceBudget = 0;
+  bool m_gone = false;
+};
