@@ -74,6 +74,10 @@ QString TOptions::GetProp(const QString &Key) const {
 void TOptions::RegisterSheet(QWidget *NewPage, const QString &newName) {
   if (!NewPage)
     return;
+  if (OptionPages->indexOf(NewPage) >= 0) {
+    OptionPages->setCurrentWidget(NewPage); // registered before: one page is enough
+    return;
+  }
   if (!componentOwner(NewPage))
     setComponentOwner(NewPage, NewPage->window() != NewPage ? NewPage->window() : nullptr);
   QString caption = newName;

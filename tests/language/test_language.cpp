@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using Lookups = QList<std::pair<QString, QString>>;
 Q_DECLARE_METATYPE(Lookups)
 
@@ -21,14 +23,14 @@ class TestLanguage : public QObject {
   QTemporaryDir dir;
 
   // A language select that reads bytes as its language file.
-  LanguageSelect *languageWith(const QByteArray &bytes, bool *loaded = nullptr) {
+  std::unique_ptr<LanguageSelect> languageWith(const QByteArray &bytes, bool *loaded = nullptr) {
     QDir(dir.path()).mkpath(QStringLiteral("lang"));
     QFile f(dir.filePath(QStringLiteral("lang/english_en_gb.ini")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
       qFatal("cannot write the language file");
     f.close();
-    auto *l = new LanguageSelect(QStringLiteral("HKEY_CURRENT_USER"),
-                                 QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin"));
+    auto l = std::make_unique<LanguageSelect>(QStringLiteral("HKEY_CURRENT_USER"),
+                                              QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin"));
     l->setProgramDir(dir.path());
     const bool ok = l->readDefaultLang();
     if (loaded)
@@ -90,7 +92,7 @@ private slots:
     QFETCH(bool, loaded);
     QFETCH(Lookups, lookups);
     bool ok = false;
-    std::unique_ptr<LanguageSelect> l(languageWith(file, &ok));
+    auto l = languageWith(file, &ok);
     QCOMPARE(ok, loaded);
     QCOMPARE(l->defaultLangStr, QStringLiteral("english"));
     for (const auto &[key, text] : lookups)
@@ -118,7 +120,7 @@ private slots:
   }
 
   void reloadForgetsTheOldFile() {
-    std::unique_ptr<LanguageSelect> l(languageWith("[translations]\na=1\n"));
+    auto l = languageWith("[translations]\na=1\n");
     languageWith("[translations]\nb=2\n");
     QVERIFY(l->readDefaultLang());
     QCOMPARE(l->translate(QStringLiteral("a")), QStringLiteral("a"));
@@ -133,7 +135,7 @@ private slots:
       file.append("key" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n");
     QElapsedTimer t;
     t.start();
-    std::unique_ptr<LanguageSelect> l(languageWith(file));
+    auto l = languageWith(file);
     for (int i = 0; i < 50000; ++i)
       QCOMPARE(l->translate(QStringLiteral("KEY%1").arg(i)), QString::number(i));
     QCOMPARE(l->translate(QStringLiteral("long")).size(), 8 << 20);
@@ -155,26 +157,26 @@ private slots:
   void translateBlock() {
     QFETCH(QString, prefix);
     QFETCH(QString, block);
-    std::unique_ptr<LanguageSelect> l(languageWith("[translations]\n"
-                                                   "helpAbout1=First.#13#10\n"
-                                                   "other=x\n"
-                                                   "helpAbout2=Second.\n"
-                                                   "HELPABOUT9=upper\n"
-                                                   "helpAbout3=Third\n"
-                                                   "split1=a#13\n"
-                                                   "split2=#10b\n"));
+    auto l = languageWith("[translations]\n"
+                          "helpAbout1=First.#13#10\n"
+                          "other=x\n"
+                          "helpAbout2=Second.\n"
+                          "HELPABOUT9=upper\n"
+                          "helpAbout3=Third\n"
+                          "split1=a#13\n"
+                          "split2=#10b\n");
     QCOMPARE(l->translateBlock(prefix), block);
   }
 
   void initCaptions() {
-    std::unique_ptr<LanguageSelect> l(languageWith("[translations]\n"
-                                                   "kvSerial=Port manager\n"
-                                                   "kvSerialOptionCaption=Port\n"
-                                                   "kvSerialOptionPortLabel=Serial port\n"
-                                                   "emptyLabel=should not show\n"
-                                                   "PortNumber=combo text\n"
-                                                   "Button1=button text\n"
-                                                   "=empty key\n"));
+    auto l = languageWith("[translations]\n"
+                          "kvSerial=Port manager\n"
+                          "kvSerialOptionCaption=Port\n"
+                          "kvSerialOptionPortLabel=Serial port\n"
+                          "emptyLabel=should not show\n"
+                          "PortNumber=combo text\n"
+                          "Button1=button text\n"
+                          "=empty key\n");
     QWidget owner;
     owner.setObjectName(QStringLiteral("kvSerial"));
     owner.setWindowTitle(QStringLiteral("COM"));
@@ -219,7 +221,7 @@ private slots:
   }
 
   void initCaptionsLeavesEmptyCaptions() {
-    std::unique_ptr<LanguageSelect> l(languageWith("[translations]\nwin=Window\npage=Page\n"));
+    auto l = languageWith("[translations]\nwin=Window\npage=Page\n");
     QWidget win;
     win.setObjectName(QStringLiteral("win"));
     auto *tabs = new QTabWidget(&win);

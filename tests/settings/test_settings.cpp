@@ -304,7 +304,12 @@ private slots:
     auto options = newOptions();
     QCOMPARE(options->OptionPages->count(), 0);
     options->RegisterSheet(owner.sheet, QString());
-    QCOMPARE(options->OptionPages->count(), 1);
+    SheetOwner other(QStringLiteral("other"));
+    options->RegisterSheet(other.sheet, QStringLiteral("Other page"));
+    QCOMPARE(options->OptionPages->tabText(1), QStringLiteral("Other page"));
+    QCOMPARE(options->OptionPages->currentWidget(), other.sheet);
+    options->RegisterSheet(owner.sheet, QString());
+    QCOMPARE(options->OptionPages->count(), 2);
     QCOMPARE(options->OptionPages->currentWidget(), owner.sheet);
     QCOMPARE(options->OptionPages->tabText(0), QStringLiteral("Port"));
     QCOMPARE(owner.sheet->objectName(), QStringLiteral("kvSerialOptionCaption"));
