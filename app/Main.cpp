@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/WindowPlacement.h"
 #include "common/WindowMessages.h"
+#include "language/Language.h"
 #include "platform/Monitors.h"
 #include "platform/Process.h"
 #include "platform/SettingsFile.h"
@@ -106,8 +107,19 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
 }
 
 void TForm1::FormCreate() {
+  language = new LanguageSelect(QStringLiteral("HKEY_CURRENT_USER"), kRegistryKey);
   FirstActivation = true;
   Datarec = false;
+  commandLine = QCoreApplication::arguments().mid(1);
+}
+
+TForm1::~TForm1() {
+  FormDestroy();
+}
+
+void TForm1::FormDestroy() {
+  delete language;
+  language = nullptr;
 }
 
 bool TForm1::event(QEvent *event) {
@@ -116,6 +128,15 @@ bool TForm1::event(QEvent *event) {
     switch (message->msg) {
     case WM_PROGRESS_HIDDEN:
       onProgressHidden();
+      return true;
+    case WM_COM_WAIT_STATE:
+      onWaitingForCom(message->wParam, message->lParam);
+      return true;
+    case WM_COM_SETTINGS_CHANGED:
+      onComSettingsChanged();
+      return true;
+    case WM_WRITE_READY:
+      onWriteReady(message->wParam);
       return true;
     default:
       return false;
@@ -133,15 +154,6 @@ void TForm1::showEvent(QShowEvent *event) {
     QTimer::singleShot(0, this, &TForm1::FormActivate);
 }
 
-void TForm1::FormActivate() {
-  if (!FirstActivation)
-    return;
-  FirstActivation = false;
-  autoLoad = false;
-  RestoreWindowPlacement();
-  ScriptProgState->callerhandle = handleOf(this);
-}
-
 void TForm1::LoadFile1Click() {
   const QString path = Dialogs::instance().openFile(this, OpenDialog);
   if (path.isEmpty()) {
@@ -150,10 +162,6 @@ void TForm1::LoadFile1Click() {
   }
   Dateiname = path;
   Button1->setText(QStringLiteral("Download Script - ") + path);
-}
-
-void TForm1::Options1Click() {
-  Options->exec();
 }
 
 void TForm1::About1Click() {

@@ -9,6 +9,9 @@ class QMenu;
 class QAction;
 class QPainter;
 class TStatusBar;
+class TSerialPort;
+class TIndexStream;
+class LanguageSelect;
 
 // The main window: the "Write Script" button, the menu and the three-panel status bar.
 class TForm1 : public QMainWindow {
@@ -27,6 +30,7 @@ public:
   TStatusBar *StatusBar1;
   Dialogs::FileDialog OpenDialog;
 
+  LanguageSelect *language = nullptr;
   bool FirstActivation = true;
   qint32 waitingForCom = 0;
   bool IMessageCompleted = false;
@@ -37,6 +41,8 @@ public:
   bool DebugReceived = false;
   bool autoLoad = false;
   QString Dateiname;
+  // The parameters of the command line, without the program's name.
+  QStringList commandLine;
 
   void LoadFile1Click();
   void Options1Click();
@@ -51,6 +57,15 @@ public:
   // Runs the start-up sequence at the first activation; later activations do nothing.
   void FormActivate();
 
+  // The serial port's receive event: collects the gateway's bytes and classifies its replies.
+  void COMTriggerAvail(TSerialPort *sender, quint16 Count);
+  void onWaitingForCom(quint32 wParam, qint32 lParam);
+  void onComSettingsChanged();
+  void onWriteReady(quint32 code);
+
+  // Writes a script into a gateway on its configuration interface.
+  bool programfile(const QString &path);
+
   static const QString kRegistryKey;
 
 protected:
@@ -60,9 +75,17 @@ protected:
 
 private:
   void FormCreate();
+  void FormDestroy();
+  // The two passes over the command line; false when a parameter stops the start-up sequence.
+  bool firstPass(int &level);
+  bool secondPass(int level);
+  void plainMessage(const QString &text, std::optional<QPoint> position = std::nullopt);
   void FormClose();
   bool storePlacement(QWidget *window, const QString &prefix);
   void restorePlacement(QWidget *window, const QString &prefix, bool firstRunWhenMissing);
   void reportSettingsProblem(const QString &problem);
   QStringList m_reportedProblems;
+
+public:
+  ~TForm1() override;
 };

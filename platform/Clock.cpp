@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -98,6 +99,10 @@ void EventLoopClock::waitForEvents(quint64 deadlineMs) {
   d->wake.start(int(qMin<quint64>(remaining, 24u * 3600u * 1000u)));
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   d->wake.stop();
+}
+
+void EventLoopClock::sleep(quint32 ms) {
+  QThread::msleep(ms);
 }
 
 void EventLoopClock::armTimer(ClockTimer *timer, quint64 dueMs) {

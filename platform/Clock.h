@@ -28,6 +28,9 @@ public:
   // Handles pending events; when there are none, blocks until one arrives or deadlineMs passes.
   virtual void waitForEvents(quint64 deadlineMs) = 0;
 
+  // Blocks for ms without handling any event (a deliberate pause of the whole thread).
+  virtual void sleep(quint32 ms) = 0;
+
   // Backend of ClockTimer: (re)arms or cancels the timer's next expiry.
   virtual void armTimer(ClockTimer *timer, quint64 dueMs) = 0;
   virtual void disarmTimer(ClockTimer *timer) = 0;
@@ -82,6 +85,7 @@ public:
   quint64 nowMs() const override;
   void processMessages() override;
   void waitForEvents(quint64 deadlineMs) override;
+  void sleep(quint32 ms) override;
   void armTimer(ClockTimer *timer, quint64 dueMs) override;
   void disarmTimer(ClockTimer *timer) override;
 

@@ -1,6 +1,15 @@
 #pragma once
 
+#include "common/WindowMessages.h"
+#include "serialport/TSerialPort.h"
+
 #include <QWidget>
+
+class ClockTimer;
+class LanguageSelect;
+class QComboBox;
+class QLabel;
+class QToolButton;
 
 // The serial link manager: owns the serial port, applies the port choice and reacts to port
 // failures. A top-level window that is never shown; it exists to receive window messages.
@@ -8,4 +17,47 @@ class TCOM : public QWidget {
   Q_OBJECT
 public:
   explicit TCOM(QWidget *parent = nullptr);
+
+  TSerialPort *COM;
+  QWidget *kvSerialOptionCaption;
+  QLabel *kvSerialOptionPortLabel;
+  QComboBox *PortNumber;
+  QToolButton *ButtonFindDeviceOnPort;
+  ClockTimer *TimerWaitingForCom;
+  ClockTimer *TimerUsbCheck;
+  bool doComOpen = false;
+  TTriggerAvailEvent OldReceiveProc;
+  LanguageSelect *language = nullptr;
+  QByteArray StrWaitBuffer;
+  WindowHandle callerHandle = 0;
+  bool reopenOnWriteError = true;
+
+  // 9600 baud, 1 stop bit, 8 data bits, no parity.
+  void StandardSerialOptions();
+  // Closes the port, applies the port choice and the line settings and opens the port unless the
+  // choice is "offline". Raises std::runtime_error("Error setting port options") on failure.
+  void ApplySettings();
+  // Rebuilds the port list: "offline", then every present port.
+  void kvSerialOptionCaptionShow();
+
+  void COMTriggerAvail(TSerialPort *CP, quint16 Count);
+  void ResetTriggerAvail(TSerialPort *CP, quint16 Count);
+  void onComError(TSerialPort *Sender, qint32 errorCode);
+  void onWaitingForCom();
+  void TimerWaitingForComTimer();
+  void reOpenCom();
+
+protected:
+  bool event(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  void log(const QString &line);
+
+  struct LineSettings {
+    qint32 baud = 9600;
+    quint16 stopBits = 1;
+    quint16 dataBits = 8;
+    TParity parity = pNone;
+  } m_line;
 };

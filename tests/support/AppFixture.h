@@ -14,7 +14,7 @@
 class AppFixture {
 public:
   AppFixture();
-  ~AppFixture();
+  virtual ~AppFixture();
 
   // Creates the windows in their order.
   void start();

@@ -14,6 +14,8 @@ public:
   quint64 nowMs() const override { return m_now; }
   void processMessages() override;
   void waitForEvents(quint64 deadlineMs) override;
+  // Time passes, nothing is handled: timers that fall due fire at the next wait.
+  void sleep(quint32 ms) override { m_now += ms; }
   void armTimer(ClockTimer *timer, quint64 dueMs) override;
   void disarmTimer(ClockTimer *timer) override;
 

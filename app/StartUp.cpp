@@ -1,0 +1,195 @@
+// The main window's start-up sequence, its command line, and the entry points of the downloads and
+// the settings dialog.
+#include "app/Main.h"
+
+#include "app/CommandLine.h"
+#include "app/Globals.h"
+#include "common/DelayWithMessages.h"
+#include "download/ConfigDownload.h"
+#include "language/Language.h"
+#include "platform/Process.h"
+#include "seriallink/KV_Serial.h"
+#include "settings/KV_Options.h"
+#include "windows/HelpAbout.h"
+#include "windows/State.h"
+#include "windows/StatusBar.h"
+#include "windows/VersionStrings.h"
+#include "windows/dProgress.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace {
+const QString kLineBreaks = QStringLiteral("\n\r\n\r");
+
+void log(const QString &line) {
+  if (StatusFenster)
+    StatusFenster->logStringOnly(line);
+}
+} // namespace
+
+void TForm1::plainMessage(const QString &text, std::optional<QPoint> position) {
+  Dialogs::instance().messageBox(
+      this, {text, QApplication::applicationName(), Dialogs::Icon::None, Dialogs::Buttons::Ok, position});
+}
+
+void TForm1::FormActivate() {
+  if (!FirstActivation)
+    return;
+  FirstActivation = false;
+  autoLoad = false;
+
+  Options->setFieldBusName(QStringLiteral("Tamberlin"));
+  Options->RegisterSheet(COM->kvSerialOptionCaption, QString());
+
+  Options->language = language;
+  COM->language = language;
+  language->readDefaultLang();
+  language->readFile(QString());
+  language->initCaptions(COM, language->defaultLangStr);
+
+  COM->callerHandle = handleOf(this);
+  log(QStringLiteral("CALLER COM is : %1").arg(COM->callerHandle));
+
+  RestoreWindowPlacement();
+  ScriptProgState->callerhandle = handleOf(this);
+  Options->Read();
+
+  COM->StandardSerialOptions();
+  try {
+    COM->ApplySettings();
+  } catch (const std::exception &e) {
+    log(QString::fromUtf8(e.what()));
+    if (!Options->execute())
+      return;
+    Options->Store();
+  }
+
+  COM->COM->SetOnTriggerAvail([this](TSerialPort *sender, quint16 count) { COMTriggerAvail(sender, count); });
+  StatusBar1->setPanelText(0, Options->GetProp(QStringLiteral("PortNumber")));
+  StatusBar1->setPanelText(1, QStringLiteral("V") + GetProductVersion());
+
+  int level = 0;
+  if (!commandLine.isEmpty() && !firstPass(level))
+    return;
+  if (!secondPass(level))
+    return;
+  if (level >= 5)
+    StatusFenster->show();
+}
+
+bool TForm1::firstPass(int &level) {
+  for (const QString &parameter : std::as_const(commandLine)) {
+    switch (CommandLine::classify(parameter)) {
+    case CommandLine::Kind::Level: {
+      const auto value = CommandLine::level(parameter);
+      if (!value) {
+        Dialogs::instance().messageBox(
+            this,
+            {QStringLiteral("'%1' is not a valid integer value").arg(CommandLine::value(parameter)),
+             QApplication::applicationName(), Dialogs::Icon::Error, Dialogs::Buttons::Ok, std::nullopt});
+        return false;
+      }
+      level = *value;
+      break;
+    }
+    case CommandLine::Kind::Port: {
+      log(QStringLiteral("Setting Port"));
+      if (parameter.size() <= 2) {
+        plainMessage(
+            QStringLiteral(
+                "Missing value for parameter for port, use /Px where x ist the number of the port.") +
+            kLineBreaks + QStringLiteral("Example: /P5"));
+        return false;
+      }
+      const auto n = CommandLine::port(parameter);
+      if (!n) {
+        plainMessage(
+            QStringLiteral("Invalid parameter for port, use /Px where x ist the number of the port.") +
+            kLineBreaks + QStringLiteral("Example: /P5"));
+        return false;
+      }
+      COM->COM->SetComNumber(*n);
+      StatusBar1->setPanelText(0, QStringLiteral("COM%1").arg(*n));
+      break;
+    }
+    default:
+      break;
+    }
+  }
+  return true;
+}
+
+bool TForm1::secondPass(int level) {
+  for (const QString &parameter : std::as_const(commandLine)) {
+    switch (CommandLine::classify(parameter)) {
+    case CommandLine::Kind::File: {
+      log(QStringLiteral("Scritfile Name"));
+      Dateiname.clear();
+      if (parameter.size() > 2) {
+        Dateiname = CommandLine::value(parameter);
+        Button1->setText(QStringLiteral("Download script   ") + Dateiname);
+      }
+      if (Dateiname.isEmpty()) {
+        plainMessage(QStringLiteral("Missing filename for parameter /Ffilename.") + kLineBreaks +
+                     QStringLiteral("Example: /FC:\\tmp\\dummy.qcs"));
+        return false;
+      }
+      if (!QFileInfo::exists(Dateiname)) {
+        plainMessage(QStringLiteral("File ") + Dateiname + QStringLiteral(" does not exist."));
+        return false;
+      }
+      autoLoad = true;
+      COM->COM->SetOpen(true);
+      StatusBar1->setPanelText(0, QStringLiteral("COM%1").arg(COM->COM->ComNumber()));
+      if (level > 5)
+        StatusFenster->show();
+      if (!programfile(Dateiname)) {
+        COM->COM->SetOpen(false);
+        break;
+      }
+      // A written script ends the run with 1, so that a calling program can tell.
+      Process::instance().exitProcess(1);
+      return false;
+    }
+    case CommandLine::Kind::ScriptPath:
+      Dateiname = parameter;
+      Button1->setText(QStringLiteral("Download script   ") + Dateiname);
+      if (!programfile(Dateiname))
+        COM->COM->SetOpen(false);
+      break;
+    default:
+      break;
+    }
+  }
+  return true;
+}
+
+bool TForm1::programfile(const QString &path) {
+  DownloadLink link;
+  link.port = COM->COM;
+  link.received = &RcvString;
+  link.waitingForCom = &waitingForCom;
+  link.lastReceive = &LastReceive;
+  link.reopenOnWriteError = &COM->reopenOnWriteError;
+  link.stateWindow = ScriptProgState;
+  link.mainWindow = this;
+  link.log = [](const QString &line) { log(line); };
+  link.portSetting = [] { return Options->GetProp(QStringLiteral("PortNumber")); };
+  link.setGatewayState = [this](const QString &text) { StatusBar1->setPanelText(2, text); };
+  return ConfigDownload(link).programfile(path);
+}
+
+void TForm1::Options1Click() {
+  Options->OptionPages->setCurrentWidget(COM->kvSerialOptionCaption);
+  Options->setResult(0);
+  if (Options->ShowModal() == 1) {
+    try {
+      COM->ApplySettings();
+    } catch (const std::exception &e) {
+      log(QString::fromUtf8(e.what()));
+    }
+  }
+  StatusBar1->setPanelText(0, Options->GetProp(QStringLiteral("PortNumber")));
+}

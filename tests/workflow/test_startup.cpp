@@ -1,0 +1,201 @@
+#include "app/Globals.h"
+#include "app/Main.h"
+#include "platform/SettingsFile.h"
+#include "seriallink/KV_Serial.h"
+#include "settings/KV_Options.h"
+#include "windows/State.h"
+#include "windows/StatusBar.h"
+
+#include "tests/support/Workflow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString kSheetKey = QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin\\kvSerialOptionCaption");
+}
+
+class TestStartUp : public QObject {
+  Q_OBJECT
+  Workflow *w = nullptr;
+
+  SimGateway &gateway(quint16 port, KorvaneSim::Config config = {}) {
+    config.restartMs = 1000;
+    return w->ports.gateway(port, config);
+  }
+
+private slots:
+  void init() { w = new Workflow; }
+  void cleanup() { delete w; }
+
+  void noParametersShowsStoredPortAndVersion() {
+    w->ports.line(3);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp();
+    QCOMPARE(Form1->StatusBar1->panelText(0), QStringLiteral("COM3"));
+    QVERIFY(Form1->StatusBar1->panelText(1).startsWith(QStringLiteral("V")));
+    QVERIFY(Form1->StatusBar1->panelText(1).size() > 1);
+    QVERIFY(COM->COM->Open());
+    QCOMPARE(COM->COM->ComNumber(), quint16(3));
+    QVERIFY(StatusFenster->isHidden());
+    QVERIFY(w->dialogs.shown.isEmpty());
+    QVERIFY(w->process.exitCodes.isEmpty());
+    // The port sheet is a page of the settings dialog; its owner still reaches its controls.
+    QVERIFY(Options->OptionPages->indexOf(COM->kvSerialOptionCaption) >= 0);
+  }
+
+  // /P works in the first pass, so the order does not matter; the stored setting stays.
+  void portParameterChoosesThePortForTheDownload_data() {
+    QTest::addColumn<bool>("portFirst");
+    QTest::newRow("/P7 /F") << true;
+    QTest::newRow("/F /P7") << false;
+  }
+  void portParameterChoosesThePortForTheDownload() {
+    QFETCH(bool, portFirst);
+    SimGateway &g = gateway(7);
+    w->ports.line(3);
+    w->storePort(QStringLiteral("COM3"));
+    const QByteArray bytes = w->pattern(300);
+    const QString path = w->script(bytes);
+    const QStringList parameters =
+        portFirst ? QStringList{"/P7", "/F" + path} : QStringList{"/F" + path, "/P7"};
+    w->startUp(parameters);
+    QCOMPARE(w->process.exitCodes, QList<int>{1});
+    QVERIFY(g.sim().lastDownload().script == bytes);
+    QVERIFY(w->ports.line(3).received().isEmpty());
+    QCOMPARE(SettingsFile(w->settingsPath()).value(kSheetKey, QStringLiteral("PortNumber"))->string,
+             QStringLiteral("COM3"));
+    // No success box after a /F download.
+    QVERIFY(!w->dialogs.messageTexts().contains(QStringLiteral("Write Script success")));
+    QCOMPARE(Form1->StatusBar1->panelText(0), QStringLiteral("COM7"));
+  }
+
+  void storedOfflineStillRefusesTheDownload() {
+    gateway(7);
+    w->storePort(QStringLiteral("offline"));
+    w->startUp({"/P7", "/F" + w->script(w->pattern(10))});
+    QVERIFY(w->process.exitCodes.isEmpty());
+    QVERIFY(w->dialogs.messageTexts().contains(
+        QStringLiteral("No port selected! Please check your settings and try again.")));
+    QVERIFY(!COM->COM->Open());
+  }
+
+  void failedFileDownloadLeavesTheProgramRunningWithThePortClosed() {
+    KorvaneSim::Config config;
+    config.faults.noRestart = true;
+    gateway(3, config);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp({"/F" + w->script(w->pattern(100))});
+    w->clock.advance(100);
+    QVERIFY(w->process.exitCodes.isEmpty());
+    QVERIFY(!COM->COM->Open());
+    QVERIFY(Form1->autoLoad);
+    QVERIFY(w->dialogs.messageTexts().contains(QStringLiteral("Device did not restart as expecetd.")));
+  }
+
+  // A bare path is written in the case in which it was typed, and the program keeps running.
+  void barePathsKeepTheirCaseAndShowTheSuccessBox() {
+    SimGateway &g = gateway(3);
+    w->storePort(QStringLiteral("COM3"));
+    const QByteArray bytes = w->pattern(50);
+    const QString path = w->script(bytes, QStringLiteral("MixedCase.qcs"));
+    QVERIFY(path.startsWith(QLatin1Char('/'))); // also: an absolute path is not a switch
+    w->startUp({path});
+    w->clock.advance(100);
+    QVERIFY(g.sim().lastDownload().script == bytes);
+    QCOMPARE(Form1->Dateiname, path);
+    QCOMPARE(Form1->Button1->text(), QStringLiteral("Download script   ") + path);
+    QVERIFY(w->process.exitCodes.isEmpty());
+    QVERIFY(w->dialogs.messageTexts().contains(QStringLiteral("Write Script success")));
+  }
+
+  void stateWindowLevel_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<bool>("shownDuringDownload");
+    QTest::addColumn<bool>("shownAtEnd");
+    QTest::newRow("/L6 before the download") << "/L6" << true << true;
+    QTest::newRow("/L5 at the end") << "/L5" << false << true;
+    QTest::newRow("/L4 never") << "/L4" << false << false;
+  }
+  void stateWindowLevel() {
+    QFETCH(QString, level);
+    KorvaneSim::Config config;
+    config.faults.silent = true; // the download fails, so start-up runs to its end
+    gateway(3, config);
+    w->storePort(QStringLiteral("COM3"));
+    bool shownDuringDownload = false;
+    connect(&w->ports.line(3), &SimLine::bytesFromProgram, this,
+            [&] { shownDuringDownload = shownDuringDownload || StatusFenster->isVisible(); });
+    w->startUp({level, "/F" + w->script(w->pattern(10))});
+    QTEST(shownDuringDownload, "shownDuringDownload");
+    QTEST(StatusFenster->isVisible(), "shownAtEnd");
+  }
+
+  void badParametersStopTheSequence_data() {
+    QTest::addColumn<QStringList>("parameters");
+    QTest::addColumn<QString>("message");
+    const QString crlf = QStringLiteral("\n\r\n\r");
+    QTest::newRow("/P alone")
+        << QStringList{"/P", "/Fx.qcs"}
+        << "Missing value for parameter for port, use /Px where x ist the number of the port." + crlf +
+               "Example: /P5";
+    QTest::newRow("/P not a number")
+        << QStringList{"/Pabc"}
+        << "Invalid parameter for port, use /Px where x ist the number of the port." + crlf + "Example: /P5";
+    QTest::newRow("/P0") << QStringList{"/P0"}
+                         << "Invalid parameter for port, use /Px where x ist the number of the port." + crlf +
+                                "Example: /P5";
+    QTest::newRow("/L not a number") << QStringList{"/Lxyz", "/L6"} << "'xyz' is not a valid integer value";
+    QTest::newRow("/F alone") << QStringList{"/F"}
+                              << "Missing filename for parameter /Ffilename." + crlf +
+                                     "Example: /FC:\\tmp\\dummy.qcs";
+    QTest::newRow("/F missing file") << QStringList{"/Fnot-there.qcs"}
+                                     << "File not-there.qcs does not exist.";
+  }
+  void badParametersStopTheSequence() {
+    QFETCH(QStringList, parameters);
+    QFETCH(QString, message);
+    SimGateway &g = gateway(3);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp(parameters + QStringList{"/L9"});
+    QCOMPARE(w->dialogs.messageTexts(), QStringList{message});
+    QCOMPARE(g.sim().downloadsStarted(), 0);
+    QVERIFY(StatusFenster->isHidden()); // the sequence stopped before step 14
+    QVERIFY(w->process.exitCodes.isEmpty());
+    QVERIFY(Form1->isEnabled());
+  }
+
+  void unknownSwitchesAreSkipped() {
+    SimGateway &g = gateway(3);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp({"/X", "/quiet"});
+    QVERIFY(w->dialogs.shown.isEmpty());
+    QCOMPARE(g.sim().downloadsStarted(), 0);
+  }
+
+  // Settings that cannot be applied open the settings dialog; cancelling it skips the rest.
+  void unusablePortSettingAndCancelledDialog() {
+    w->storePort(QStringLiteral("COMX"));
+    // The user cancels the settings dialog as soon as it appears.
+    QTimer canceller;
+    canceller.setInterval(5);
+    connect(&canceller, &QTimer::timeout, [] {
+      if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+        dialog->reject();
+    });
+    canceller.start();
+    w->startUp({"/L9"});
+    canceller.stop();
+    QVERIFY(Form1->StatusBar1->panelText(0).isEmpty());
+    QVERIFY(Form1->StatusBar1->panelText(1).isEmpty());
+    QVERIFY(StatusFenster->isHidden());
+    QVERIFY(!COM->COM->Open());
+  }
+};
+
+QTEST_MAIN(TestStartUp)
+#include "test_startup.moc"
