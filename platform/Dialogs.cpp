@@ -69,6 +69,8 @@ QString Dialogs::qtFilter(const QString &windowsFilter) {
 
 int QtDialogs::messageBox(QWidget *parent, const Message &message) {
   QMessageBox box(qtIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
+  // Texts carry file names and received bytes: never take them for markup.
+  box.setTextFormat(Qt::PlainText);
   switch (message.buttons) {
   case Buttons::Ok:
     box.setStandardButtons(QMessageBox::Ok);
