@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,8 @@ int checkDeviceNode(const QString &path) {
     return errno;
   if (!S_ISCHR(st.st_mode))
     return ENOTTY;
-  if (::access(native.constData(), R_OK | W_OK) != 0)
+  // With the effective ids and capabilities, as open() will use them.
+  if (::faccessat(AT_FDCWD, native.constData(), R_OK | W_OK, AT_EACCESS) != 0)
     return errno;
   return 0;
 }

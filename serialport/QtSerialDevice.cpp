@@ -80,13 +80,16 @@ int QtSerialDevice::open(const SerialLineSettings &settings) {
       break;
     case QSerialPort::PermissionError:
     case QSerialPort::OpenError:
-      // Access to the node was checked above, so this is the lock or the exclusive open of another program.
-      code = SerialError::AlreadyOpen;
+      // Access to the node was checked above, so this is the lock or the exclusive open of
+      // another program, unless the system said plainly that access was denied.
+      code = code == -EACCES ? SerialError::PermissionDenied : SerialError::AlreadyOpen;
       break;
     default:
       break;
     }
-    const QString text = QStringLiteral("%1 (%2): %3").arg(com, m_path, m_port->errorString());
+    QString text = QStringLiteral("%1 (%2): %3").arg(com, m_path, m_port->errorString());
+    if (code == SerialError::PermissionDenied)
+      text += QStringLiteral(". ") + serialErrorHint(code);
     close();
     return failure(code, text);
   }

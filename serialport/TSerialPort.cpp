@@ -219,16 +219,6 @@ void TSerialPort::onDeviceFailed(int code) {
       Qt::QueuedConnection);
 }
 
-bool TSerialPort::ensureOpenForIo() {
-  if (m_state == PortState::Closed && m_autoOpen)
-    openPort();
-  if (m_state == PortState::Closed) {
-    reportError(SerialError::NotOpen);
-    return false;
-  }
-  return true;
-}
-
 // --- output ---------------------------------------------------------------------------------
 
 void TSerialPort::PutChar(quint8 byte) {

@@ -104,7 +104,6 @@ private:
   void finishClose();
   void reportError(qint32 code, const QString &detail = {});
   void reportBackgroundError(qint32 code, quint64 generation);
-  bool ensureOpenForIo();
   void applyLine();
 
   void scheduleWriter();

@@ -12,6 +12,11 @@
 
 #include <memory>
 
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 template <class Pred> bool waitFor(Pred done, int limitMs = 2000) {
   Clock &clock = Clock::instance();
@@ -57,6 +62,30 @@ struct Port {
         received += block;
     });
   }
+};
+// While it lives, this process obeys file permissions even as root: it drops the capabilities
+// that bypass them from its effective set (and puts them back at the end).
+class FilePermissionsApply {
+public:
+  FilePermissionsApply() {
+    if (geteuid() != 0)
+      return;
+    if (syscall(SYS_capget, &m_header, m_saved) != 0)
+      return;
+    __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+    reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    m_dropped = syscall(SYS_capset, &m_header, reduced) == 0;
+  }
+  ~FilePermissionsApply() {
+    if (m_dropped)
+      syscall(SYS_capset, &m_header, m_saved);
+  }
+  bool ok() const { return geteuid() != 0 || m_dropped; }
+
+private:
+  __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct m_saved[2] = {};
+  bool m_dropped = false;
 };
 } // namespace
 
@@ -179,6 +208,31 @@ private slots:
       QCOMPARE(e.message(), TSerialPort::errorText(code));
     }
     QVERIFY(!bare.Open());
+  }
+
+  // A device node the user may not open is not "in use": it gets its own code and a text that
+  // says how to get access.
+  void permissionDeniedSaysHowToFixIt() {
+    auto far = publish(27);
+    QVERIFY(far);
+    const QByteArray node = QFile::encodeName(far->terminalPath());
+    QCOMPARE(::chmod(node.constData(), 0), 0);
+    Port p;
+    p.port.SetComNumber(27);
+    {
+      FilePermissionsApply permissions;
+      QVERIFY(permissions.ok());
+      p.port.SetOpen(true);
+    }
+    QCOMPARE(p.errors, QList<qint32>{SerialError::PermissionDenied});
+    QVERIFY(!p.port.Open());
+    QVERIFY(ProbeComPort(27));
+    QVERIFY2(
+        p.port.LastErrorText().contains(QStringLiteral("sudo usermod -aG dialout $USER, then log in again")),
+        qPrintable(p.port.LastErrorText()));
+    QVERIFY(p.port.LastErrorText().contains(far->terminalPath()));
+    QVERIFY(TSerialPort::errorHint(SerialError::PermissionDenied).contains(QStringLiteral("dialout")));
+    QCOMPARE(TSerialPort::errorText(SerialError::PermissionDenied), QStringLiteral("Permission denied"));
   }
 
   void vanishingFarEndReportsOneReadFailure() {
