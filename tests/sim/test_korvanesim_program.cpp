@@ -144,6 +144,39 @@ private slots:
     QCOMPARE(PortMap().resolve(31).state, PortMap::State::NoEntry);
   }
 
+  // Paced at 9600 8N1, 103 bytes take about 107 ms to be read.
+  void pacingTakesLineTime() {
+    QProcess sim;
+    QVERIFY(startSim(sim, 34, {"--pace", "--restart-ms", "0"}));
+    TSerialPort port;
+    port.SetPromptForPort(false);
+    port.SetComNumber(34);
+    QByteArray text;
+    port.SetOnTriggerAvail([&](TSerialPort *sender, quint16 count) {
+      QByteArray block;
+      sender->GetBlock(block, count);
+      text += block;
+    });
+    port.SetOpen(true);
+    QVERIFY(port.Open());
+    QByteArray hex;
+    quint16 sum = 0;
+    for (int i = 0; i < 48; ++i) {
+      hex += QByteArray::number(0x10 + i, 16).toUpper();
+      sum = quint16(sum + 0x10 + i);
+    }
+    const QByteArray download =
+        "\x10" + hex + "\n" + QByteArray::number(sum, 16).rightJustified(4, '0').toUpper() + "\n";
+    QCOMPARE(download.size(), 103);
+    const quint64 start = Clock::instance().nowMs();
+    port.PutString(download);
+    QVERIFY(waitFor([&] { return text.contains("Restart"); }));
+    QVERIFY(Clock::instance().nowMs() - start >= 100);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QVERIFY(sim.readAllStandardOutput().contains("match"));
+  }
+
   // The port vanishes at a chosen byte and comes back; the component reports it once.
   void vanishingPortComesBack() {
     QProcess sim;
