@@ -54,7 +54,8 @@ QString usage() {
                         "  --help      show this text\n"
                         "  --version   show the version\n"
                         "\n"
-                        "COM<n> is the device that ~/.config/Quarnel/ports/com<n> links to.\n");
+                        "COM<n> is the device that ~/.config/Quarnel/ports/com<n> links to.\n"
+                        "TAMBERLIN_LOG=<file> (or - for standard error) copies every log line there.\n");
 }
 
 } // namespace CommandLine

@@ -1,11 +1,32 @@
 #include "app/Main.h"
+#include "app/CommandLine.h"
 #include "app/Globals.h"
+#include "platform/Display.h"
+
+#include <BuildInfo.h>
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char *argv[]) {
+  // Answered before any window exists, so they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(qPrintable(CommandLine::usage()), stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("%s %s\n", buildinfo::ProductName, buildinfo::ProductVersion);
+      return 0;
+    }
+  }
+  const bool headless = chooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tamberlin"));
+  if (headless)
+    std::fputs("No display: Tamberlin runs without showing its windows.\n", stderr);
   createWindows();
   Form1->show();
   return app.exec();

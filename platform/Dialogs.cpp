@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/LogMirror.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -68,6 +70,8 @@ QString Dialogs::qtFilter(const QString &windowsFilter) {
 }
 
 int QtDialogs::messageBox(QWidget *parent, const Message &message) {
+  // An unattended run leaves a trace of what it told the user.
+  LogMirror::write(QStringLiteral("Message: ") + message.text);
   QMessageBox box(qtIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
   // Texts carry file names and received bytes: never take them for markup.
   box.setTextFormat(Qt::PlainText);

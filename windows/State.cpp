@@ -2,6 +2,8 @@
 
 #include "windows/LineMemo.h"
 
+#include "platform/LogMirror.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -47,6 +49,7 @@ void TStatusFenster::FormCreate() {
 }
 
 void TStatusFenster::logStringOnly(const QString &entry) {
+  LogMirror::write(entry);
   Memo1->addLine(entry);
   scrollToEnd();
 }
