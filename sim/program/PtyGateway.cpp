@@ -10,14 +10,14 @@
 
 namespace {
 constexpr int kBytesPerSecond = 960; // 9600 baud, 8N1
-constexpr int kPaceTickMs = 10;
+constexpr double kByteMs = 1000.0 / kBytesPerSecond;
 } // namespace
 
 PtyGateway::PtyGateway(SimOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_sim(m_options.config),
       m_paceTimer(new ClockTimer(this)), m_checkTimer(new ClockTimer(this)),
       m_backTimer(new ClockTimer(this)) {
-  m_paceTimer->setInterval(kPaceTickMs);
+  m_paceTimer->setSingleShot(true);
   connect(m_paceTimer, &ClockTimer::timeout, this, &PtyGateway::onPaceTick);
   m_checkTimer->setInterval(100);
   connect(m_checkTimer, &ClockTimer::timeout, this, &PtyGateway::onCheckTick);
@@ -78,46 +78,62 @@ void PtyGateway::unpublish() {
 
 void PtyGateway::watch() {
   delete m_notifier;
-  m_notifier = nullptr;
-  if (m_options.pace) {
-    m_lastPaceMs = Clock::instance().nowMs();
-    m_paceBudget = 0;
-    m_paceTimer->start();
+  m_line.clear();
+  m_notifier = new QSocketNotifier(m_pty.fd(), QSocketNotifier::Read, this);
+  connect(m_notifier, &QSocketNotifier::activated, this, &PtyGateway::readAvailable);
+}
+
+void PtyGateway::readAvailable() {
+  if (m_gone)
+    return;
+  const QByteArray bytes = m_pty.read(4096);
+  if (bytes.isEmpty())
+    return;
+  const quint64 now = Clock::instance().nowMs();
+  m_lastByteMs = now;
+  if (!m_options.pace) {
+    for (char c : bytes)
+      if (!m_gone)
+        answer(quint8(c), double(now));
     return;
   }
-  m_notifier = new QSocketNotifier(m_pty.fd(), QSocketNotifier::Read, this);
-  connect(m_notifier, &QSocketNotifier::activated, this, [this] { readAvailable(1 << 20); });
+  // 9600 baud: each byte arrives one byte time after the previous one, and an idle line does not
+  // make up for lost time.
+  for (char c : bytes) {
+    m_lineFreeMs = qMax(m_lineFreeMs, double(now)) + kByteMs;
+    m_line.emplace_back(m_lineFreeMs, quint8(c));
+  }
+  if (!m_paceTimer->isActive())
+    onPaceTick();
 }
 
 void PtyGateway::onPaceTick() {
-  const quint64 now = Clock::instance().nowMs();
-  m_paceBudget =
-      qMin(m_paceBudget + double(now - m_lastPaceMs) * kBytesPerSecond / 1000.0, double(kBytesPerSecond));
-  m_lastPaceMs = now;
-  const qint64 whole = qint64(m_paceBudget);
-  if (whole > 0)
-    readAvailable(whole);
+  const double now = double(Clock::instance().nowMs());
+  while (!m_line.empty() && m_line.front().first <= now + 0.5 && !m_gone) {
+    const auto [due, byte] = m_line.front();
+    m_line.pop_front();
+    answer(byte, due);
+  }
+  if (!m_line.empty() && !m_gone)
+    m_paceTimer->start(qMax(0, int(m_line.front().first - now)));
 }
 
-void PtyGateway::readAvailable(qint64 budget) {
-  if (m_gone)
-    return;
-  const QByteArray bytes = m_pty.read(qMin<qint64>(budget, 4096));
-  if (bytes.isEmpty())
-    return;
-  if (m_options.pace)
-    m_paceBudget -= double(bytes.size());
-  const quint64 now = Clock::instance().nowMs();
-  m_lastByteMs = now;
-  for (char c : bytes) {
-    const QByteArray reply = m_sim.receive(quint8(c), now);
-    if (!reply.isEmpty())
-      m_pty.write(reply);
-    if (m_sim.takeVanish()) {
-      vanish();
-      return;
-    }
+void PtyGateway::answer(quint8 byte, double atMs) {
+  const int started = m_sim.downloadsStarted();
+  const int completed = m_sim.downloadsCompleted();
+  const QByteArray reply = m_sim.receive(byte, quint64(atMs));
+  if (m_sim.downloadsStarted() != started) {
+    m_phaseStartMs = atMs - kByteMs; // the 0x10 began to arrive one byte time earlier
+    m_phaseStartByte = m_sim.bytesReceived();
   }
+  if (m_sim.downloadsCompleted() != completed) {
+    m_phaseEndMs = atMs;
+    m_phaseChars = m_sim.bytesReceived() - m_phaseStartByte + 1;
+  }
+  if (!reply.isEmpty())
+    m_pty.write(reply);
+  if (m_sim.takeVanish())
+    vanish();
 }
 
 void PtyGateway::vanish() {
@@ -146,6 +162,10 @@ QString PtyGateway::finish() {
   unpublish();
   m_pty.close();
   QString summary = QStringLiteral("korvane-sim COM%1: %2").arg(m_options.com).arg(m_sim.summary());
+  if (m_phaseChars > 0)
+    summary += QStringLiteral("; data phase %1 ms for %2 characters")
+                   .arg(qRound64(m_phaseEndMs - m_phaseStartMs))
+                   .arg(m_phaseChars);
   if (!m_options.outFile.isEmpty()) {
     QSaveFile out(m_options.outFile);
     if (out.open(QIODevice::WriteOnly) && out.write(m_sim.lastDownload().script) >= 0 && out.commit())

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <deque>
+
 class ClockTimer;
 class QSocketNotifier;
 
@@ -31,7 +33,9 @@ private:
   bool openAndPublish();
   void unpublish();
   void watch();
-  void readAvailable(qint64 budget);
+  // Reads what the terminal holds; answers it at once, or at its line time when pacing.
+  void readAvailable();
+  void answer(quint8 byte, double atMs);
   void onPaceTick();
   void onCheckTick();
   void vanish();
@@ -46,7 +50,13 @@ private:
   ClockTimer *m_checkTimer;
   ClockTimer *m_backTimer;
   quint64 m_lastByteMs = 0;
-  quint64 m_lastPaceMs = 0;
-  double m_paceBudget = 0;
+  // Paced bytes wait here until the line would have carried them: (due time in ms, byte).
+  std::deque<std::pair<double, quint8>> m_line;
+  double m_lineFreeMs = 0; // when the line has carried everything queued so far
   bool m_gone = false;
+  // The data phase of the last configuration download: from the 0x10 to the end of the checksum.
+  double m_phaseStartMs = 0;
+  double m_phaseEndMs = 0;
+  qint64 m_phaseStartByte = 0;
+  qint64 m_phaseChars = 0;
 };

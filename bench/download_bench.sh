@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Writes a 16 KiB script through korvane-sim reading at real 9600 baud, with handshake, and prints:
+# the data phase's wall time against the line-time bound (every character of the phase x 10 bits
+# / 9600 baud), and the program's CPU time over its wall time for the whole run.
+#   bench/download_bench.sh [build-dir] [script-bytes]
+set -euo pipefail
+build=${1:-build}
+size=${2:-16384}
+port=${BENCH_PORT:-43}
+export QT_QPA_PLATFORM=offscreen QT_QPA_PLATFORMTHEME=
+work=$(mktemp -d)
+sim_pid=
+cleanup() { [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config
+
+head -c "$size" /dev/urandom > "$work/script.qcs"
+"$build/korvane-sim" --com "$port" --pace --restart-ms 2000 --exit-after-download --linger-ms 2500 \
+  --out "$work/received.qcs" > "$work/sim.txt" 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do [ -e "$XDG_CONFIG_HOME/Quarnel/ports/com$port" ] && break; sleep 0.05; done
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\kvSerialOptionCaption]\r\n"PortNumber"="COM%s"\r\n' \
+  "$port" > "$XDG_CONFIG_HOME/Quarnel/Tamberlin.reg"
+
+TIMEFORMAT='%R %U %S'
+status=0
+{ time "$build/tamberlin" "/P$port" "/F$work/script.qcs" 2>/dev/null || status=$?; } 2> "$work/time.txt"
+wait "$sim_pid" || true
+sim_pid=
+[ "$status" -eq 1 ] || { echo "download failed (exit code $status)" >&2; cat "$work/sim.txt" >&2; exit 1; }
+cmp -s "$work/script.qcs" "$work/received.qcs" || { echo "the gateway received other bytes" >&2; exit 1; }
+
+read -r wall user sys < <(tail -n 1 "$work/time.txt")
+phase=$(grep -o 'data phase [0-9]* ms for [0-9]* characters' "$work/sim.txt")
+phase_ms=$(echo "$phase" | awk '{print $3}')
+chars=$(echo "$phase" | awk '{print $6}')
+awk -v ms="$phase_ms" -v chars="$chars" -v wall="$wall" -v user="$user" -v sys="$sys" -v size="$size" 'BEGIN {
+  bound = chars * 10 / 9600
+  printf "script %d bytes; data phase %.2f s for %d characters, line-time bound %.2f s, ratio %.3f; ", size, ms / 1000, chars, bound, bound / (ms / 1000)
+  printf "whole run %.2f s wall, %.2f s CPU (%.2f%%)\n", wall, user + sys, 100 * (user + sys) / wall
+}'
