@@ -123,8 +123,7 @@ void TForm1::FormDestroy() {
 }
 
 bool TForm1::event(QEvent *event) {
-  if (event->type() == WindowMessageEvent::eventType()) {
-    auto *message = static_cast<WindowMessageEvent *>(event);
+  if (WindowMessageEvent *message = asWindowMessage(event)) {
     switch (message->msg) {
     case WM_PROGRESS_HIDDEN:
       onProgressHidden();

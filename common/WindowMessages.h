@@ -31,6 +31,12 @@ public:
   qint32 result = 0;
 };
 
+// The window message that an event carries, or nullptr.
+inline WindowMessageEvent *asWindowMessage(QEvent *event) {
+  return event->type() == WindowMessageEvent::eventType() ? static_cast<WindowMessageEvent *>(event)
+                                                          : nullptr;
+}
+
 // The handle of an object; assigned on first use and forgotten when the object is destroyed.
 WindowHandle handleOf(QObject *object);
 // The object that a handle names in this process, or nullptr.

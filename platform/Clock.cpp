@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include "platform/Seam.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -7,19 +9,12 @@
 #include <QThread>
 #include <QTimer>
 
-namespace {
-Clock *g_installed = nullptr;
-} // namespace
-
 Clock &Clock::instance() {
-  if (g_installed)
-    return *g_installed;
-  static EventLoopClock production;
-  return production;
+  return Seam<Clock>::instance<EventLoopClock>();
 }
 
 void Clock::setInstance(Clock *clock) {
-  g_installed = clock;
+  Seam<Clock>::installed = clock;
 }
 
 ClockTimer::ClockTimer(QObject *parent) : QObject(parent), m_clock(&Clock::instance()) {}

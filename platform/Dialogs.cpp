@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Seam.h"
+
 #include "platform/LogMirror.h"
 
 #include <QApplication>
@@ -8,7 +10,6 @@
 #include <QMessageBox>
 
 namespace {
-Dialogs *g_installed = nullptr;
 
 QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
   switch (icon) {
@@ -48,14 +49,11 @@ QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &spec, QFileDia
 } // namespace
 
 Dialogs &Dialogs::instance() {
-  if (g_installed)
-    return *g_installed;
-  static QtDialogs desktop;
-  return desktop;
+  return Seam<Dialogs>::instance<QtDialogs>();
 }
 
 void Dialogs::setInstance(Dialogs *dialogs) {
-  g_installed = dialogs;
+  Seam<Dialogs>::installed = dialogs;
 }
 
 QString Dialogs::qtFilter(const QString &windowsFilter) {

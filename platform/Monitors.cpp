@@ -1,12 +1,13 @@
 #include "platform/Monitors.h"
 
+#include "platform/Seam.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <limits>
 
 namespace {
-Monitors *g_installed = nullptr;
 
 qint64 distance(const QRect &a, const QRect &b) {
   const qint64 dx = qMax<qint64>(0, qMax<qint64>(qint64(a.left()) - b.right(), qint64(b.left()) - a.right()));
@@ -16,14 +17,11 @@ qint64 distance(const QRect &a, const QRect &b) {
 } // namespace
 
 Monitors &Monitors::instance() {
-  if (g_installed)
-    return *g_installed;
-  static QtScreens screens;
-  return screens;
+  return Seam<Monitors>::instance<QtScreens>();
 }
 
 void Monitors::setInstance(Monitors *monitors) {
-  g_installed = monitors;
+  Seam<Monitors>::installed = monitors;
 }
 
 QRect Monitors::desktop() const {

@@ -1,12 +1,13 @@
 #include "platform/Process.h"
 
+#include "platform/Seam.h"
+
 #include <QList>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-Process *g_installed = nullptr;
 
 QList<std::function<void()>> &hooks() {
   static QList<std::function<void()>> list;
@@ -15,14 +16,11 @@ QList<std::function<void()>> &hooks() {
 } // namespace
 
 Process &Process::instance() {
-  if (g_installed)
-    return *g_installed;
-  static RealProcess real;
-  return real;
+  return Seam<Process>::instance<RealProcess>();
 }
 
 void Process::setInstance(Process *process) {
-  g_installed = process;
+  Seam<Process>::installed = process;
 }
 
 void Process::addExitHook(std::function<void()> hook) {

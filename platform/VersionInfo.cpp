@@ -1,20 +1,15 @@
 #include "platform/VersionInfo.h"
 
+#include "platform/Seam.h"
+
 #include "BuildInfo.h"
 
-namespace {
-VersionInfo *g_installed = nullptr;
-}
-
 VersionInfo &VersionInfo::instance() {
-  if (g_installed)
-    return *g_installed;
-  static CompiledVersionInfo compiled;
-  return compiled;
+  return Seam<VersionInfo>::instance<CompiledVersionInfo>();
 }
 
 void VersionInfo::setInstance(VersionInfo *info) {
-  g_installed = info;
+  Seam<VersionInfo>::installed = info;
 }
 
 std::optional<VersionData> CompiledVersionInfo::read() const {
@@ -31,6 +26,6 @@ FixedVersionInfo::FixedVersionInfo(std::optional<VersionData> data) : m_data(std
 }
 
 FixedVersionInfo::~FixedVersionInfo() {
-  if (g_installed == this)
+  if (Seam<VersionInfo>::installed == this)
     setInstance(nullptr);
 }

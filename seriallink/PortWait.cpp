@@ -9,8 +9,7 @@
 #include "windows/State.h"
 
 bool TCOM::event(QEvent *event) {
-  if (event->type() == WindowMessageEvent::eventType()) {
-    auto *message = static_cast<WindowMessageEvent *>(event);
+  if (WindowMessageEvent *message = asWindowMessage(event)) {
     switch (message->msg) {
     case WM_WAITING_FOR_COM:
       onWaitingForCom();

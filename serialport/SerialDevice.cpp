@@ -1,10 +1,11 @@
 #include "serialport/SerialDevice.h"
 
+#include "platform/Seam.h"
+
 #include "platform/PortMap.h"
 #include "serialport/QtSerialDevice.h"
 
 namespace {
-SerialDeviceProvider *g_installed = nullptr;
 
 class PortMapProvider : public SerialDeviceProvider {
 public:
@@ -20,12 +21,9 @@ public:
 } // namespace
 
 SerialDeviceProvider &SerialDeviceProvider::instance() {
-  if (g_installed)
-    return *g_installed;
-  static PortMapProvider production;
-  return production;
+  return Seam<SerialDeviceProvider>::instance<PortMapProvider>();
 }
 
 void SerialDeviceProvider::setInstance(SerialDeviceProvider *provider) {
-  g_installed = provider;
+  Seam<SerialDeviceProvider>::installed = provider;
 }

@@ -14,11 +14,8 @@ class WriteReadySpy : public QObject {
 public:
   explicit WriteReadySpy(QList<quint32> &codes) : m_codes(codes) {}
   bool eventFilter(QObject *, QEvent *event) override {
-    if (event->type() == WindowMessageEvent::eventType()) {
-      auto *m = static_cast<WindowMessageEvent *>(event);
-      if (m->msg == WM_WRITE_READY)
-        m_codes << m->wParam;
-    }
+    if (WindowMessageEvent *m = asWindowMessage(event); m && m->msg == WM_WRITE_READY)
+      m_codes << m->wParam;
     return false;
   }
 
