@@ -21,6 +21,16 @@ const quint16 kBlockSize = 1000;
 // The debug interface wants a pause before the program's answer.
 const quint32 kDebugAnswerPauseMs = 100;
 const quint8 kDebugAnswer = 0x4F; // "O"
+// A gateway that never stops talking must not fill the memory or the log: the newest bytes are
+// enough to find every reply, and a log line shows the end of the collected text.
+const qsizetype kMaxCollected = 65536;
+const qsizetype kMaxLogged = 2000;
+
+QString tail(const QByteArray &bytes) {
+  if (bytes.size() <= kMaxLogged)
+    return QString::fromLatin1(bytes);
+  return QStringLiteral("...") + QString::fromLatin1(bytes.right(kMaxLogged));
+}
 
 void log(const QString &line) {
   if (StatusFenster)
@@ -43,8 +53,10 @@ void TForm1::COMTriggerAvail(TSerialPort *sender, quint16 Count) {
     RcvString += more;
     rest -= take;
   }
+  if (RcvString.size() > kMaxCollected)
+    RcvString.remove(0, RcvString.size() - kMaxCollected);
 
-  log(QStringLiteral("RcvString ") + QString::fromLatin1(RcvString));
+  log(QStringLiteral("RcvString ") + tail(RcvString));
   log(QStringLiteral("RcvString b[1] ") + QString::fromLatin1(block.left(1)));
   log(QStringLiteral("---------------- "));
 
@@ -69,7 +81,7 @@ void TForm1::COMTriggerAvail(TSerialPort *sender, quint16 Count) {
       RcvString.clear();
     }
   }
-  log(QStringLiteral("Check config mode while debug connected ") + QString::fromLatin1(RcvString));
+  log(QStringLiteral("Check config mode while debug connected ") + tail(RcvString));
   if (!Configset && ContainsSubstringIgnoreCase(RcvString, QByteArray("CC"))) {
     StatusBar1->setPanelText(2, QStringLiteral("Debug port and configuration mode!"));
     Configset = true;

@@ -52,6 +52,12 @@ void TForm1::FormActivate() {
   COM->callerHandle = handleOf(this);
   log(QStringLiteral("CALLER COM is : %1").arg(COM->callerHandle));
 
+  HelpAbout->language = language;
+  HelpAbout->setWindowIcon(windowIcon());
+  HelpAbout->setContentFile(QStringLiteral("help.readme"));
+  HelpAbout->setEulaText(QStringLiteral("help.eula"));
+  HelpAbout->PageControlVersionInfo->setCurrentIndex(1);
+
   RestoreWindowPlacement();
   ScriptProgState->callerhandle = handleOf(this);
   Options->Read();

@@ -35,8 +35,10 @@ int main(int argc, char *argv[]) {
   }
 
   createWindows();
+  // The windows as the start-up sequence leaves them (no port chosen), then sample contents.
+  Form1->commandLine.clear();
+  Form1->FormActivate();
   Form1->StatusBar1->setPanelText(0, QStringLiteral("COM3"));
-  Form1->StatusBar1->setPanelText(1, QStringLiteral("V1.0.0"));
   Form1->StatusBar1->setPanelText(2, QStringLiteral("Application port connected"));
   ScriptProgState->Label1->setText(QStringLiteral("Programming"));
   ScriptProgState->ProgressBar1->setMaximum(100);
@@ -49,8 +51,8 @@ int main(int argc, char *argv[]) {
   Progress->ProgressBar1->setRange(0, 0);
 
   const QList<QPair<QWidget *, QString>> windows = {
-      {Form1, "main"},   {ScriptProgState, "script-program-state"}, {Options, "settings"},
-      {COM, "com"},      {StatusFenster, "state-window"},           {HelpAbout, "about"},
+      {Form1, "main"},     {ScriptProgState, "script-program-state"}, {Options, "settings"},
+      {COM, "com"},        {StatusFenster, "state-window"},           {HelpAbout, "about"},
       {Progress, "search"}};
   int failures = 0;
   for (const auto &[window, name] : windows) {

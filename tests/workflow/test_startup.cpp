@@ -3,8 +3,10 @@
 #include "platform/SettingsFile.h"
 #include "seriallink/KV_Serial.h"
 #include "settings/KV_Options.h"
+#include "windows/HelpAbout.h"
 #include "windows/State.h"
 #include "windows/StatusBar.h"
+#include "windows/dProgress.h"
 
 #include "tests/support/Workflow.h"
 
@@ -46,6 +48,13 @@ private slots:
     QVERIFY(w->process.exitCodes.isEmpty());
     // The port sheet is a page of the settings dialog; its owner still reaches its controls.
     QVERIFY(Options->OptionPages->indexOf(COM->kvSerialOptionCaption) >= 0);
+    // The windows share the one translator; the about window opens on its second page.
+    QVERIFY(Form1->language);
+    QCOMPARE(Options->language, Form1->language);
+    QCOMPARE(COM->language, Form1->language);
+    QCOMPARE(HelpAbout->language, Form1->language);
+    QCOMPARE(HelpAbout->PageControlVersionInfo->currentIndex(), 1);
+    QCOMPARE(ScriptProgState->callerhandle, handleOf(Form1));
   }
 
   // /P works in the first pass, so the order does not matter; the stored setting stays.
@@ -175,6 +184,41 @@ private slots:
     w->startUp({"/X", "/quiet"});
     QVERIFY(w->dialogs.shown.isEmpty());
     QCOMPARE(g.sim().downloadsStarted(), 0);
+  }
+
+  // The "Settings" menu: OK stores and applies the choice, Cancel applies nothing but the status
+  // bar shows what the port list now holds.
+  void settingsMenu_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+  }
+  void settingsMenu() {
+    QFETCH(bool, ok);
+    w->ports.line(3);
+    w->ports.line(5);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp();
+    QTimer user;
+    user.setInterval(5);
+    connect(&user, &QTimer::timeout, [&] {
+      if (QApplication::activeModalWidget() != Options)
+        return;
+      QCOMPARE(Options->OptionPages->currentWidget(), COM->kvSerialOptionCaption);
+      COM->PortNumber->setEditText(QStringLiteral("COM5"));
+      if (ok)
+        Options->OKBtn->click();
+      else
+        Options->CancelBtn->click();
+    });
+    user.start();
+    Form1->Options1Click();
+    user.stop();
+    QCOMPARE(Form1->StatusBar1->panelText(0), QStringLiteral("COM5"));
+    QCOMPARE(COM->COM->ComNumber(), quint16(ok ? 5 : 3));
+    QVERIFY(COM->COM->Open());
+    QCOMPARE(SettingsFile(w->settingsPath()).value(kSheetKey, QStringLiteral("PortNumber"))->string,
+             ok ? QStringLiteral("COM5") : QStringLiteral("COM3"));
   }
 
   // Settings that cannot be applied open the settings dialog; cancelling it skips the rest.
