@@ -98,6 +98,15 @@ void TForm1::onWaitingForCom(quint32 wParam, qint32 lParam) {
     StatusBar1->setPanelText(0, QStringLiteral("offline"));
   if (lParam == 50)
     plainMessage(QStringLiteral("Port COM%1 is in use by another application").arg(COM->COM->ComNumber()));
+  if (lParam == 51) {
+    // Permission denied on this platform: say how to get the right.
+    QString text =
+        QStringLiteral("Port COM%1 cannot be used: ").arg(COM->COM->ComNumber()) + COM->COM->LastErrorText();
+    const QString hint = TSerialPort::errorHint(SerialError::PermissionDenied);
+    if (!text.contains(hint))
+      text += QLatin1Char('\n') + hint;
+    plainMessage(text);
+  }
   StatusBar1->update();
   ProcessMessages();
 }

@@ -36,6 +36,13 @@ void TCOM::onComError(TSerialPort *, qint32 errorCode) {
     log(QStringLiteral("Port wird von einer anderen App verwendet"));
     sendMessage(callerHandle, WM_COM_WAIT_STATE, 2, 50);
     break;
+  case SerialError::PermissionDenied:
+    // Waiting would never end: the user has to be given the right first. The owner says how.
+    doComOpen = false;
+    TimerWaitingForCom->setEnabled(false);
+    log(QStringLiteral("Port darf nicht verwendet werden (dialout)"));
+    sendMessage(callerHandle, WM_COM_WAIT_STATE, 2, 51);
+    break;
   case SerialError::BadId:
     log(QStringLiteral("BadId - bad or unsupported ID - waiting for com"));
     sendMessage(this, WM_WAITING_FOR_COM, 4, 0);

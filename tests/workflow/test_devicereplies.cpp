@@ -1,6 +1,7 @@
 #include "app/Globals.h"
 #include "app/Main.h"
 #include "common/WindowMessages.h"
+#include "platform/Clock.h"
 #include "seriallink/KV_Serial.h"
 #include "windows/LineMemo.h"
 #include "windows/State.h"
@@ -157,6 +158,16 @@ private slots:
     QCOMPARE(w->dialogs.messageTexts(), QStringList{"Port COM4 is in use by another application"});
     QCOMPARE(Form1->StatusBar1->panelText(0), QStringLiteral("offline"));
     QVERIFY(!COM->doComOpen);
+  }
+
+  // Without the right to the device node, waiting would never end: the user is told how to fix it.
+  void permissionDeniedSaysHowToFixIt() {
+    COM->onComError(COM->COM, SerialError::PermissionDenied);
+    QCOMPARE(w->dialogs.messageTexts().size(), 1);
+    QVERIFY(w->dialogs.messageTexts().at(0).startsWith(QStringLiteral("Port COM4 cannot be used: ")));
+    QVERIFY(w->dialogs.messageTexts().at(0).contains(QStringLiteral("sudo usermod -aG dialout $USER")));
+    QCOMPARE(Form1->StatusBar1->panelText(0), QStringLiteral("offline"));
+    QVERIFY(!COM->TimerWaitingForCom->isActive());
   }
 
   void writeReady_data() {
