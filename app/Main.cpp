@@ -80,6 +80,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   Button1 = new QPushButton(QStringLiteral("Write Script"), client);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   auto *layout = new QVBoxLayout(client);
   layout->setContentsMargins(20, 20, 20, 20);
   layout->addWidget(Button1);

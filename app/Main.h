@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/DownloadLink.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
@@ -65,6 +66,10 @@ public:
 
   // Writes a script into a gateway on its configuration interface.
   bool programfile(const QString &path);
+  // Writes a script into a running gateway on its debug interface.
+  void programfileDebug(const QString &path);
+  // "Write Script": finds the gateway and starts the matching download.
+  void Button1Click();
 
   static const QString kRegistryKey;
 
@@ -80,6 +85,8 @@ private:
   bool firstPass(int &level);
   bool secondPass(int level);
   void plainMessage(const QString &text, std::optional<QPoint> position = std::nullopt);
+  // What the downloads need of this window and the port manager.
+  DownloadLink downloadLink();
   void FormClose();
   bool storePlacement(QWidget *window, const QString &prefix);
   void restorePlacement(QWidget *window, const QString &prefix, bool firstRunWhenMissing);

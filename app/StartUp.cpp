@@ -6,6 +6,7 @@
 #include "app/Globals.h"
 #include "common/DelayWithMessages.h"
 #include "download/ConfigDownload.h"
+#include "download/DebugDownload.h"
 #include "language/Language.h"
 #include "platform/Process.h"
 #include "seriallink/KV_Serial.h"
@@ -172,7 +173,7 @@ bool TForm1::secondPass(int level) {
   return true;
 }
 
-bool TForm1::programfile(const QString &path) {
+DownloadLink TForm1::downloadLink() {
   DownloadLink link;
   link.port = COM->COM;
   link.received = &RcvString;
@@ -184,7 +185,15 @@ bool TForm1::programfile(const QString &path) {
   link.log = [](const QString &line) { log(line); };
   link.portSetting = [] { return Options->GetProp(QStringLiteral("PortNumber")); };
   link.setGatewayState = [this](const QString &text) { StatusBar1->setPanelText(2, text); };
-  return ConfigDownload(link).programfile(path);
+  return link;
+}
+
+bool TForm1::programfile(const QString &path) {
+  return ConfigDownload(downloadLink()).programfile(path);
+}
+
+void TForm1::programfileDebug(const QString &path) {
+  DebugDownload(downloadLink()).programfileDebug(path);
 }
 
 void TForm1::Options1Click() {
