@@ -42,6 +42,7 @@ TCOM::TCOM(QWidget *parent) : QWidget(parent, Qt::Window) {
   ButtonFindDeviceOnPort->setObjectName(QStringLiteral("ButtonFindDeviceOnPort"));
   ButtonFindDeviceOnPort->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   ButtonFindDeviceOnPort->setToolTip(QStringLiteral("Find port where your device ist connected to"));
+  connect(ButtonFindDeviceOnPort, &QToolButton::clicked, this, &TCOM::ButtonFindDeviceOnPortClick);
 
   auto *row = new QHBoxLayout;
   row->addWidget(PortNumber);

@@ -47,12 +47,20 @@ public:
   void TimerWaitingForComTimer();
   void reOpenCom();
 
+  // Probes every port of the list with 0x14 and returns the first whose device answers "OK", -1
+  // when none does. The port stays open on the port found.
+  qint32 findPort();
+  void ButtonFindDeviceOnPortClick();
+  // The COM port name ("COM7") that the system gave the USB device, or empty.
+  QString findUSBComePort(const QString &USBDeviceName);
+
 protected:
   bool event(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void log(const QString &line);
+  bool m_searching = false;
 
   struct LineSettings {
     qint32 baud = 9600;

@@ -1,0 +1,77 @@
+#include "platform/UsbDeviceTable.h"
+
+#include "platform/PortMap.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <libudev.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct UdevDeleter {
+  void operator()(udev *u) const { udev_unref(u); }
+  void operator()(udev_enumerate *e) const { udev_enumerate_unref(e); }
+  void operator()(udev_device *d) const { udev_device_unref(d); }
+};
+
+QString attribute(udev_device *device, const char *name) {
+  return QString::fromUtf8(udev_device_get_sysattr_value(device, name));
+}
+
+} // namespace
+
+std::optional<QList<UsbDeviceTable::Device>> UdevUsbDeviceTable::devices() const {
+  std::unique_ptr<udev, UdevDeleter> context(udev_new());
+  if (!context)
+    return std::nullopt;
+  std::unique_ptr<udev_enumerate, UdevDeleter> walk(udev_enumerate_new(context.get()));
+  if (!walk)
+    return std::nullopt;
+  udev_enumerate_add_match_subsystem(walk.get(), "tty");
+  udev_enumerate_scan_devices(walk.get());
+
+  // A serial device that has just appeared gets its COM number before anyone looks it up.
+  PortMap map;
+  map.refresh();
+  QHash<QString, quint16> comOfNode;
+  for (quint16 n : map.numbers()) {
+    const PortMap::Resolved where = map.resolve(n);
+    if (where.state == PortMap::State::Present && !comOfNode.contains(where.device))
+      comOfNode.insert(where.device, n);
+  }
+
+  QList<Device> table;
+  for (udev_list_entry *e = udev_enumerate_get_list_entry(walk.get()); e; e = udev_list_entry_get_next(e)) {
+    std::unique_ptr<udev_device, UdevDeleter> tty(
+        udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(e)));
+    if (!tty)
+      continue;
+    // Owned by tty, not to be unreferenced.
+    udev_device *usb = udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_device");
+    const char *node = udev_device_get_devnode(tty.get());
+    if (!usb || !node)
+      continue;
+    const QString key = QStringLiteral("VID_%1&PID_%2")
+                            .arg(attribute(usb, "idVendor").toUpper(), attribute(usb, "idProduct").toUpper());
+    QString serial = attribute(usb, "serial");
+    if (serial.isEmpty())
+      serial = QString::fromUtf8(udev_device_get_sysname(usb));
+    QString product = attribute(usb, "product");
+    if (product.isEmpty())
+      product = QStringLiteral("USB Serial Device");
+    const QString canonical = QFileInfo(QString::fromUtf8(node)).canonicalFilePath();
+    const quint16 com = comOfNode.value(canonical, 0);
+    Instance instance{serial, com ? QStringLiteral("%1 (COM%2)").arg(product).arg(com) : product};
+
+    auto it = std::find_if(table.begin(), table.end(), [&](const Device &d) { return d.name == key; });
+    if (it == table.end())
+      table.append(Device{key, {instance}});
+    else
+      it->instances.append(instance);
+  }
+  return table;
+}
