@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "common/DelayWithMessages.h"
 #include "platform/Clock.h"
+#include "platform/InstanceBus.h"
 #include "windows/LineMemo.h"
 #include "windows/State.h"
 
@@ -60,6 +61,11 @@ TCOM::TCOM(QWidget *parent) : QWidget(parent, Qt::Window) {
   connect(TimerWaitingForCom, &ClockTimer::timeout, this, &TCOM::TimerWaitingForComTimer);
   TimerUsbCheck = new ClockTimer(this);
   TimerUsbCheck->setInterval(500);
+
+  // Announcements arrive as the registered message, posted like any other window message.
+  m_bus = InstanceBus::create(this);
+  connect(m_bus, &InstanceBus::announced, this,
+          [this](quint32 sender, qint32 port) { postMessage(this, BroadcastComMessage, sender, port); });
 }
 
 bool TCOM::eventFilter(QObject *watched, QEvent *event) {

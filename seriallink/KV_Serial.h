@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ClockTimer;
+class InstanceBus;
 class LanguageSelect;
 class QComboBox;
 class QLabel;
@@ -32,6 +33,17 @@ public:
   WindowHandle callerHandle = 0;
   bool reopenOnWriteError = true;
 
+  // "Broadcast COM" as another copy's port manager receives it.
+  struct TWM_ComWaitMessage {
+    quint32 Msg;
+    WindowHandle Handle;
+    qint32 ComNumber;
+    qint32 Result;
+  };
+  // The number of the registered message "Broadcast COM". Here the announcement travels by name
+  // on the session bus, so the number only has to be one of the registered range.
+  static constexpr quint32 BroadcastComMessage = 0xC000;
+
   // 9600 baud, 1 stop bit, 8 data bits, no parity.
   void StandardSerialOptions();
   // Closes the port, applies the port choice and the line settings and opens the port unless the
@@ -54,12 +66,20 @@ public:
   // The COM port name ("COM7") that the system gave the USB device, or empty.
   QString findUSBComePort(const QString &USBDeviceName);
 
+  // Recognises "Broadcast COM"; false for every other message (default handling).
+  bool DefaultHandler(WindowMessageEvent *Message);
+  void WM_ComWaitMessage(TWM_ComWaitMessage &Msg);
+
 protected:
   bool event(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void log(const QString &line);
+  void announceWait();
+
+  InstanceBus *m_bus;
+  bool m_busReported = false;
   bool m_searching = false;
 
   struct LineSettings {

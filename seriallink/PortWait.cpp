@@ -6,6 +6,7 @@
 #include "common/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "platform/Clock.h"
+#include "platform/InstanceBus.h"
 #include "windows/State.h"
 
 bool TCOM::event(QEvent *event) {
@@ -18,7 +19,7 @@ bool TCOM::event(QEvent *event) {
       reOpenCom();
       return true;
     default:
-      return false;
+      return DefaultHandler(message);
     }
   }
   return QWidget::event(event);
@@ -94,6 +95,7 @@ void TCOM::TimerWaitingForComTimer() {
     sendMessage(callerHandle, WM_COM_WAIT_STATE, quint32(TimerWaitingForCom->tag), 0);
     ProcessMessages();
     log(QStringLiteral("Sending broadcast %1").arg(callerHandle));
+    announceWait();
   }
   ProcessMessages();
 }
@@ -110,4 +112,39 @@ void TCOM::reOpenCom() {
   log(QStringLiteral("und wieder öffnen"));
   COM->SetOpen(true);
   log(QStringLiteral("ist com offen ") + BoolToText(COM->Open()));
+}
+
+void TCOM::announceWait() {
+  const QString reason = m_bus->unavailableReason();
+  if (!reason.isEmpty()) {
+    // Without the bus every copy waits on its own; say so once, not at every tick.
+    if (!m_busReported)
+      log(QStringLiteral("Broadcast COM: ") + reason);
+    m_busReported = true;
+    return;
+  }
+  m_bus->announce(handleOf(this), qint32(COM->ComNumber()));
+}
+
+bool TCOM::DefaultHandler(WindowMessageEvent *Message) {
+  if (Message->msg != BroadcastComMessage)
+    return false;
+  if (Message->wParam != handleOf(this)) {
+    TWM_ComWaitMessage msg{Message->msg, Message->wParam, Message->lParam, 0};
+    WM_ComWaitMessage(msg);
+    Message->result = msg.Result;
+    log(QStringLiteral("Und es war win anderer broadcast"));
+  }
+  return true;
+}
+
+void TCOM::WM_ComWaitMessage(TWM_ComWaitMessage &Msg) {
+  log(QStringLiteral("App: %1 already --").arg(Msg.Handle));
+  log(QStringLiteral("-- waiting on COM%1").arg(Msg.ComNumber));
+  if (Msg.ComNumber != qint32(COM->ComNumber()))
+    return;
+  log(QStringLiteral("Waiting on the same COM - getting offline"));
+  TimerWaitingForCom->setEnabled(false);
+  postMessage(callerHandle, WM_COM_WAIT_STATE, 2, 60);
+  ProcessMessages();
 }

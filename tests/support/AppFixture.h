@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/LocalChannels.h"
 #include "tests/support/RecordingProcess.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/VirtualClock.h"
@@ -9,8 +10,8 @@
 #include <memory>
 
 // The program's windows in a sandbox: a fresh settings folder (XDG_CONFIG_HOME), virtual time,
-// scripted dialogs and a recorded exit. Windows are created by start() and destroyed with the
-// fixture.
+// scripted dialogs, a recorded exit, and other running copies only as the test makes them. Windows are
+// created by start() and destroyed with the fixture.
 class AppFixture {
 public:
   AppFixture();
@@ -27,6 +28,8 @@ public:
   VirtualClock clock;
   ScriptedDialogs dialogs;
   RecordingProcess process;
+  // Other running copies do not reach the program under test.
+  TestInstanceBus bus;
 
 private:
   QTemporaryDir m_config;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/InstanceBus.h"
+
+#include <QList>
+#include <QPointer>
+
+// An announcement bus inside the test process: what one port manager announces reaches every
+// port manager of the process (the sender's too), queued as on the session bus.
+class LocalInstanceBus : public InstanceBus {
+  Q_OBJECT
+public:
+  explicit LocalInstanceBus(QObject *parent = nullptr);
+  ~LocalInstanceBus() override;
+  void announce(quint32 sender, qint32 port) override;
+  QString unavailableReason() const override { return {}; }
+};
+
+// Installs the local bus for every port manager created during its lifetime.
+class TestInstanceBus {
+public:
+  TestInstanceBus();
+  ~TestInstanceBus();
+};
