@@ -61,6 +61,13 @@ TCOM::TCOM(QWidget *parent) : QWidget(parent, Qt::Window) {
   connect(TimerWaitingForCom, &ClockTimer::timeout, this, &TCOM::TimerWaitingForComTimer);
   TimerUsbCheck = new ClockTimer(this);
   TimerUsbCheck->setInterval(500);
+  connect(TimerUsbCheck, &ClockTimer::timeout, this, &TCOM::TimerUsbCheckTimer);
+
+  usbNotify = new TUsbNotifier(this);
+  usbNotify->SetOnUsbArrival(
+      [this](TUsbNotifier *sender, const QString &name) { onUsbArrival(sender, name); });
+  usbNotify->SetOnUsbRemoval(
+      [this](TUsbNotifier *sender, const QString &name) { onUsbRemoval(sender, name); });
 
   // Announcements arrive as the registered message, posted like any other window message.
   m_bus = InstanceBus::create(this);

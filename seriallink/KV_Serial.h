@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/WindowMessages.h"
+#include "seriallink/uUsb.h"
 #include "serialport/TSerialPort.h"
 
 #include <QWidget>
@@ -31,6 +32,7 @@ public:
   LanguageSelect *language = nullptr;
   QByteArray StrWaitBuffer;
   WindowHandle callerHandle = 0;
+  TUsbNotifier *usbNotify;
   bool reopenOnWriteError = true;
 
   // "Broadcast COM" as another copy's port manager receives it.
@@ -69,6 +71,10 @@ public:
   // Recognises "Broadcast COM"; false for every other message (default handling).
   bool DefaultHandler(WindowMessageEvent *Message);
   void WM_ComWaitMessage(TWM_ComWaitMessage &Msg);
+
+  void onUsbArrival(TUsbNotifier *Sender, const QString &USBDeviceName);
+  void onUsbRemoval(TUsbNotifier *Sender, const QString &USBDeviceName);
+  void TimerUsbCheckTimer();
 
 protected:
   bool event(QEvent *event) override;

@@ -10,8 +10,8 @@
 #include <memory>
 
 // The program's windows in a sandbox: a fresh settings folder (XDG_CONFIG_HOME), virtual time,
-// scripted dialogs, a recorded exit, and other running copies only as the test makes them. Windows are
-// created by start() and destroyed with the fixture.
+// scripted dialogs, a recorded exit, and USB events and other running copies only as the test makes
+// them. Windows are created by start() and destroyed with the fixture.
 class AppFixture {
 public:
   AppFixture();
@@ -28,7 +28,8 @@ public:
   VirtualClock clock;
   ScriptedDialogs dialogs;
   RecordingProcess process;
-  // Other running copies do not reach the program under test.
+  // Neither the machine's USB devices nor other running copies reach the program under test.
+  TestUsbEvents usb;
   TestInstanceBus bus;
 
 private:

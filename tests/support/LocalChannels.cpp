@@ -35,3 +35,27 @@ TestInstanceBus::TestInstanceBus() {
 TestInstanceBus::~TestInstanceBus() {
   InstanceBus::setFactory({});
 }
+
+TestUsbEvents::TestUsbEvents() {
+  UsbMonitor::setFactory([this](QObject *parent) {
+    auto *monitor = new UsbMonitor(parent);
+    m_monitors << monitor;
+    return monitor;
+  });
+}
+
+TestUsbEvents::~TestUsbEvents() {
+  UsbMonitor::setFactory({});
+}
+
+void TestUsbEvents::arrive(const QString &deviceName) {
+  for (const QPointer<UsbMonitor> &monitor : m_monitors)
+    if (monitor)
+      monitor->reportArrival(deviceName);
+}
+
+void TestUsbEvents::remove(const QString &deviceName) {
+  for (const QPointer<UsbMonitor> &monitor : m_monitors)
+    if (monitor)
+      monitor->reportRemoval(deviceName);
+}

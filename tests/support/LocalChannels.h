@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/InstanceBus.h"
+#include "platform/UsbMonitor.h"
 
 #include <QList>
 #include <QPointer>
@@ -21,4 +22,17 @@ class TestInstanceBus {
 public:
   TestInstanceBus();
   ~TestInstanceBus();
+};
+
+// USB events that the test reports, instead of the machine's. Installs itself for its lifetime.
+class TestUsbEvents {
+public:
+  TestUsbEvents();
+  ~TestUsbEvents();
+  // Reported to every notifier that exists.
+  void arrive(const QString &deviceName);
+  void remove(const QString &deviceName);
+
+private:
+  QList<QPointer<UsbMonitor>> m_monitors;
 };
