@@ -32,15 +32,6 @@ void log(const QString &line) {
     StatusFenster->logStringOnly(line);
 }
 
-// Handles events until done() holds or ms have passed.
-template <class Done> bool waitUntil(Done done, quint32 ms) {
-  Clock &clock = Clock::instance();
-  const quint64 deadline = clock.nowMs() + ms;
-  clock.processMessages();
-  while (!done() && clock.nowMs() < deadline)
-    clock.waitForEvents(deadline);
-  return done();
-}
 } // namespace
 
 void TForm1::Button1Click() {
@@ -100,8 +91,9 @@ void TForm1::Button1Click() {
         Dialogs::Ok) {
       COM->COM->PutChar(kSearch);
       DelayWithMessages(kFirstPauseMs);
-      waitUntil([this] { return ContainsSubstringIgnoreCase(RcvString, QByteArray("OKOK")) || !Datarec; },
-                kAfterRestartLimitMs);
+      WaitWithMessages(
+          [this] { return ContainsSubstringIgnoreCase(RcvString, QByteArray("OKOK")) || !Datarec; },
+          kAfterRestartLimitMs);
     }
   }
   ProcessMessages();
@@ -131,7 +123,7 @@ void TForm1::Button1Click() {
       return;
     }
     // A search that "OKOK" ended can no longer see the greeting: wait for it, but not forever.
-    if (!waitUntil([this] { return IMessageCompleted; }, kGreetingLimitMs)) {
+    if (!WaitWithMessages([this] { return IMessageCompleted; }, kGreetingLimitMs)) {
       StatusBar1->setPanelText(2, QStringLiteral("Device not found"));
       Dialogs::instance().messageBox(
           this, {QStringLiteral("The gateway's debug interface answered but did not complete its greeting. "

@@ -31,23 +31,16 @@ QByteArray hexByte(quint8 byte) {
 } // namespace
 
 bool ConfigDownload::waitFor(const QByteArray &part, quint32 ms, bool ignoreCase) {
-  Clock &clock = Clock::instance();
-  const quint64 deadline = clock.nowMs() + ms;
-  auto found = [&] {
-    return ignoreCase ? ContainsSubstringIgnoreCase(*m.received, part) : ContainsSubstring(*m.received, part);
-  };
-  clock.processMessages();
-  while (!found() && clock.nowMs() < deadline)
-    clock.waitForEvents(deadline);
-  return found();
+  return WaitWithMessages(
+      [&] {
+        return ignoreCase ? ContainsSubstringIgnoreCase(*m.received, part)
+                          : ContainsSubstring(*m.received, part);
+      },
+      ms);
 }
 
 bool ConfigDownload::drainOutput() {
-  Clock &clock = Clock::instance();
-  const quint64 deadline = clock.nowMs() + kDrainLimitMs;
-  while (m.port->OutBuffUsed() > 0 && *m.waitingForCom == 0 && clock.nowMs() < deadline)
-    clock.waitForEvents(deadline);
-  return m.port->OutBuffUsed() == 0 || *m.waitingForCom != 0;
+  return WaitWithMessages([&] { return m.port->OutBuffUsed() == 0 || *m.waitingForCom != 0; }, kDrainLimitMs);
 }
 
 void ConfigDownload::post(quint32 code) {

@@ -32,12 +32,7 @@ void DebugDownload::post(quint32 code) {
 }
 
 bool DebugDownload::waitFor(char part, quint32 ms) {
-  Clock &clock = Clock::instance();
-  const quint64 deadline = clock.nowMs() + ms;
-  clock.processMessages();
-  while (!m.received->contains(part) && clock.nowMs() < deadline)
-    clock.waitForEvents(deadline);
-  return m.received->contains(part);
+  return WaitWithMessages([&] { return m.received->contains(part); }, ms);
 }
 
 bool DebugDownload::waitWhileTalking(quint32 ms, bool untilO) {
@@ -116,11 +111,8 @@ void DebugDownload::programfileDebug(const QString &path) {
     m.port->PutChar(byte);
     ++counter;
     state->ProgressBar1->setValue(i);
-    if (i % 16 == 0) {
-      const quint64 deadline = clock.nowMs() + kDrainLimitMs;
-      while (m.port->OutBuffUsed() > 0 && clock.nowMs() < deadline)
-        clock.waitForEvents(qMin(deadline, clock.nowMs() + 10));
-    }
+    if (i % 16 == 0)
+      WaitWithMessages([&] { return m.port->OutBuffUsed() == 0; }, kDrainLimitMs);
     if (handshake && counter >= 128) {
       m.received->clear();
       const bool dot = waitFor('.', kBlockPointMs);
