@@ -252,17 +252,21 @@ quint16 TSerialPort::OutBuffUsed() const {
   return m_state == PortState::Closed ? 0 : quint16(m_out.size());
 }
 
-void TSerialPort::scheduleWriter() {
-  if (m_writerScheduled)
+void TSerialPort::scheduleOnce(bool &scheduled, void (TSerialPort::*run)()) {
+  if (scheduled)
     return;
-  m_writerScheduled = true;
+  scheduled = true;
   QMetaObject::invokeMethod(
       this,
-      [this] {
-        m_writerScheduled = false;
-        runWriter();
+      [this, &scheduled, run] {
+        scheduled = false;
+        (this->*run)();
       },
       Qt::QueuedConnection);
+}
+
+void TSerialPort::scheduleWriter() {
+  scheduleOnce(m_writerScheduled, &TSerialPort::runWriter);
 }
 
 void TSerialPort::runWriter() {
@@ -316,16 +320,7 @@ void TSerialPort::FlushInBuffer() {
 }
 
 void TSerialPort::scheduleDispatch() {
-  if (m_dispatchScheduled)
-    return;
-  m_dispatchScheduled = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        m_dispatchScheduled = false;
-        dispatch();
-      },
-      Qt::QueuedConnection);
+  scheduleOnce(m_dispatchScheduled, &TSerialPort::dispatch);
 }
 
 void TSerialPort::pullFromDevice() {

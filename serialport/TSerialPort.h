@@ -106,6 +106,8 @@ private:
   void reportBackgroundError(qint32 code, quint64 generation);
   void applyLine();
 
+  // Queues run() once: further requests before it runs are folded into it.
+  void scheduleOnce(bool &scheduled, void (TSerialPort::*run)());
   void scheduleWriter();
   void runWriter();
   void scheduleDispatch();
