@@ -1,6 +1,7 @@
 // The simulated gateway's answers, and the gateway on the in-process line behind TSerialPort.
 #include "serialport/TSerialPort.h"
 #include "sim/KorvaneSim.h"
+#include "tests/support/CollectReceived.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
@@ -260,11 +261,7 @@ private slots:
     port.SetComNumber(2);
     port.SetBaud(9600);
     QByteArray text;
-    port.SetOnTriggerAvail([&](TSerialPort *sender, quint16 count) {
-      QByteArray block;
-      sender->GetBlock(block, count);
-      text += block;
-    });
+    port.SetOnTriggerAvail(collectInto(text));
     port.SetOpen(true);
     QVERIFY(port.Open());
     auto await = [&](const QByteArray &what, quint64 limitMs) {

@@ -4,6 +4,7 @@
 #include "platform/PortMap.h"
 #include "serialport/TSerialPort.h"
 
+#include "tests/support/CollectReceived.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -107,11 +108,7 @@ private slots:
     port.SetPromptForPort(false);
     port.SetComNumber(31);
     QByteArray text;
-    port.SetOnTriggerAvail([&](TSerialPort *sender, quint16 count) {
-      QByteArray block;
-      sender->GetBlock(block, count);
-      text += block;
-    });
+    port.SetOnTriggerAvail(collectInto(text));
     port.SetOpen(true);
     QVERIFY(port.Open());
     port.PutChar(0x14);
@@ -152,11 +149,7 @@ private slots:
     port.SetPromptForPort(false);
     port.SetComNumber(34);
     QByteArray text;
-    port.SetOnTriggerAvail([&](TSerialPort *sender, quint16 count) {
-      QByteArray block;
-      sender->GetBlock(block, count);
-      text += block;
-    });
+    port.SetOnTriggerAvail(collectInto(text));
     port.SetOpen(true);
     QVERIFY(port.Open());
     QByteArray hex;
@@ -199,11 +192,7 @@ private slots:
 
     // The run ends by itself after a complete download.
     QByteArray text;
-    port.SetOnTriggerAvail([&](TSerialPort *sender, quint16 count) {
-      QByteArray block;
-      sender->GetBlock(block, count);
-      text += block;
-    });
+    port.SetOnTriggerAvail(collectInto(text));
     port.PutString(QByteArray("\x10"
                               "0102\n0003\n"));
     QVERIFY(waitFor([&] { return text.contains("Restart"); }));
