@@ -3,10 +3,11 @@
 #include "app/Main.h"
 
 #include "app/Globals.h"
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
-#include "download/DownloadLink.h"
+#include "gateway/DownloadLink.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "seriallink/KV_Serial.h"
 #include "windows/State.h"
 #include "windows/StatusBar.h"
@@ -33,8 +34,7 @@ QString tail(const QByteArray &bytes) {
 }
 
 void log(const QString &line) {
-  if (StatusFenster)
-    StatusFenster->logStringOnly(line);
+  Log::line(line);
 }
 } // namespace
 

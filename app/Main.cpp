@@ -4,6 +4,7 @@
 #include "app/WindowPlacement.h"
 #include "common/WindowMessages.h"
 #include "language/Language.h"
+#include "platform/Log.h"
 #include "platform/Monitors.h"
 #include "platform/Process.h"
 #include "platform/SettingsFile.h"
@@ -217,8 +218,7 @@ void TForm1::reportSettingsProblem(const QString &problem) {
   if (problem.isEmpty() || m_reportedProblems.contains(problem))
     return;
   m_reportedProblems << problem;
-  if (StatusFenster)
-    StatusFenster->logStringOnly(problem);
+  Log::line(problem);
   Dialogs::instance().messageBox(
       this, {problem, windowTitle(), Dialogs::Icon::Warning, Dialogs::Buttons::Ok, std::nullopt});
 }
@@ -275,8 +275,7 @@ bool TForm1::storePlacement(QWidget *window, const QString &prefix) {
                       settings.setValue(kRegistryKey, prefix + QStringLiteral("DefaultMonitor"),
                                         RegValue::fromDword(quint32(Monitors::instance().nearest(bounds))));
   if (!stored) {
-    if (StatusFenster)
-      StatusFenster->logStringOnly(settings.lastError());
+    Log::line(settings.lastError());
     Dialogs::instance().messageBox(
         this, {QStringLiteral("Can not store window position and size in registry!"),
                QApplication::applicationName(), Dialogs::Icon::None, Dialogs::Buttons::Ok, std::nullopt});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/DownloadLink.h"
+#include "gateway/DownloadLink.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>

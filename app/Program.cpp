@@ -1,6 +1,7 @@
 #include "app/Globals.h"
 
 #include "app/Main.h"
+#include "platform/QtDialogs.h"
 #include "seriallink/KV_Serial.h"
 #include "settings/KV_Options.h"
 #include "windows/HelpAbout.h"
@@ -17,6 +18,9 @@ THelpAbout *HelpAbout = nullptr;
 TProgress *Progress = nullptr;
 
 void createWindows() {
+  // Without a test's dialogs, the program asks the user on the desktop.
+  static QtDialogs desktop;
+  Dialogs::setDefault(&desktop);
   Form1 = new TForm1;
   ScriptProgState = new TScriptProgState;
   Options = new TOptions;

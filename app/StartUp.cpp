@@ -4,10 +4,11 @@
 
 #include "app/CommandLine.h"
 #include "app/Globals.h"
-#include "common/DelayWithMessages.h"
-#include "download/ConfigDownload.h"
-#include "download/DebugDownload.h"
+#include "app/DelayWithMessages.h"
+#include "gateway/ConfigDownload.h"
+#include "gateway/DebugDownload.h"
 #include "language/Language.h"
+#include "platform/Log.h"
 #include "platform/Process.h"
 #include "seriallink/KV_Serial.h"
 #include "settings/KV_Options.h"
@@ -25,8 +26,7 @@ namespace {
 const QString kLineBreaks = QStringLiteral("\n\r\n\r");
 
 void log(const QString &line) {
-  if (StatusFenster)
-    StatusFenster->logStringOnly(line);
+  Log::line(line);
 }
 } // namespace
 

@@ -3,9 +3,10 @@
 #include "app/Main.h"
 
 #include "app/Globals.h"
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "seriallink/KV_Serial.h"
 #include "settings/KV_Options.h"
 #include "windows/State.h"
@@ -28,8 +29,7 @@ const quint32 kAfterRestartLimitMs = 10000;
 const quint32 kGreetingLimitMs = 10000;
 
 void log(const QString &line) {
-  if (StatusFenster)
-    StatusFenster->logStringOnly(line);
+  Log::line(line);
 }
 
 } // namespace

@@ -1,59 +1,41 @@
 #include "platform/Dialogs.h"
 
+#include "platform/LogMirror.h"
 #include "platform/Seam.h"
 
-#include "platform/LogMirror.h"
-
-#include <QApplication>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QMessageBox>
-
 namespace {
+Dialogs *&defaultDialogs() {
+  static Dialogs *dialogs = nullptr;
+  return dialogs;
+}
 
-QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
-  switch (icon) {
-  case Dialogs::Icon::Information:
-    return QMessageBox::Information;
-  case Dialogs::Icon::Warning:
-    return QMessageBox::Warning;
-  case Dialogs::Icon::Error:
-    return QMessageBox::Critical;
-  case Dialogs::Icon::Question:
-    return QMessageBox::Question;
-  case Dialogs::Icon::None:
-    break;
+// Where no desktop is: what would have been shown goes to the log, and the default button answers.
+class HeadlessDialogs : public Dialogs {
+public:
+  int messageBox(QWidget *, const Message &message) override {
+    LogMirror::write(QStringLiteral("Message: ") + message.text);
+    return message.buttons == Buttons::YesNo ? Yes : Ok;
   }
-  return QMessageBox::NoIcon;
-}
-
-QString normalisedSuffix(QString ext) {
-  while (ext.startsWith(QLatin1Char('*')) || ext.startsWith(QLatin1Char('.')))
-    ext.remove(0, 1);
-  return ext;
-}
-
-QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &spec, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, spec.title, spec.directory, Dialogs::qtFilter(spec.filter));
-  dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptOpen && spec.mustExist ? QFileDialog::ExistingFile
-                                                                       : QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(normalisedSuffix(spec.defaultExt));
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!spec.fileName.isEmpty() && !spec.fileName.contains(QLatin1Char('*')))
-    dialog.selectFile(spec.fileName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return {};
-  return dialog.selectedFiles().constFirst();
-}
+  QString inputBox(QWidget *, const QString &, const QString &, const QString &preset) override {
+    return preset;
+  }
+  QString openFile(QWidget *, const FileDialog &) override { return {}; }
+  QString saveFile(QWidget *, const FileDialog &) override { return {}; }
+};
 } // namespace
 
 Dialogs &Dialogs::instance() {
-  return Seam<Dialogs>::instance<QtDialogs>();
+  if (!Seam<Dialogs>::installed && defaultDialogs())
+    return *defaultDialogs();
+  return Seam<Dialogs>::instance<HeadlessDialogs>();
 }
 
 void Dialogs::setInstance(Dialogs *dialogs) {
   Seam<Dialogs>::installed = dialogs;
+}
+
+void Dialogs::setDefault(Dialogs *dialogs) {
+  defaultDialogs() = dialogs;
 }
 
 QString Dialogs::qtFilter(const QString &windowsFilter) {
@@ -67,48 +49,3 @@ QString Dialogs::qtFilter(const QString &windowsFilter) {
   return filters.join(QStringLiteral(";;"));
 }
 
-int QtDialogs::messageBox(QWidget *parent, const Message &message) {
-  // An unattended run leaves a trace of what it told the user.
-  LogMirror::write(QStringLiteral("Message: ") + message.text);
-  QMessageBox box(qtIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
-  // Texts carry file names and received bytes: never take them for markup.
-  box.setTextFormat(Qt::PlainText);
-  switch (message.buttons) {
-  case Buttons::Ok:
-    box.setStandardButtons(QMessageBox::Ok);
-    break;
-  case Buttons::OkCancel:
-    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    break;
-  case Buttons::YesNo:
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    break;
-  }
-  if (message.position)
-    box.move(*message.position);
-  switch (box.exec()) {
-  case QMessageBox::Ok:
-    return Ok;
-  case QMessageBox::Yes:
-    return Yes;
-  case QMessageBox::No:
-    return No;
-  default:
-    return Cancel;
-  }
-}
-
-QString QtDialogs::inputBox(QWidget *parent, const QString &caption, const QString &prompt,
-                            const QString &preset) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, preset, &ok);
-  return ok ? text : preset;
-}
-
-QString QtDialogs::openFile(QWidget *parent, const FileDialog &dialog) {
-  return runFileDialog(parent, dialog, QFileDialog::AcceptOpen);
-}
-
-QString QtDialogs::saveFile(QWidget *parent, const FileDialog &dialog) {
-  return runFileDialog(parent, dialog, QFileDialog::AcceptSave);
-}

@@ -45,19 +45,12 @@ public:
   virtual QString saveFile(QWidget *parent, const FileDialog &dialog) = 0;
 
   static Dialogs &instance();
-  // Installs dialogs for the whole process (tests); nullptr restores the desktop's dialogs.
+  // Installs dialogs for the whole process (tests); nullptr restores the default ones.
   static void setInstance(Dialogs *dialogs);
+  // The dialogs used when none are installed: the desktop's, set by a program with windows. Without
+  // them every question is answered with its default button and its text goes to the log copy.
+  static void setDefault(Dialogs *dialogs);
 
   // Converts a Windows-style filter into Qt's ("Description (*.a *.b);;Other (*.c)").
   static QString qtFilter(const QString &windowsFilter);
-};
-
-// The desktop's dialogs (Qt Widgets).
-class QtDialogs : public Dialogs {
-public:
-  int messageBox(QWidget *parent, const Message &message) override;
-  QString inputBox(QWidget *parent, const QString &caption, const QString &prompt,
-                   const QString &preset) override;
-  QString openFile(QWidget *parent, const FileDialog &dialog) override;
-  QString saveFile(QWidget *parent, const FileDialog &dialog) override;
 };

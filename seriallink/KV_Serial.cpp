@@ -1,11 +1,9 @@
 #include "seriallink/KV_Serial.h"
 
-#include "app/Globals.h"
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "platform/Clock.h"
 #include "platform/InstanceBus.h"
-#include "windows/LineMemo.h"
-#include "windows/State.h"
+#include "platform/Log.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -82,8 +80,7 @@ bool TCOM::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TCOM::log(const QString &line) {
-  if (StatusFenster)
-    StatusFenster->logStringOnly(line);
+  Log::line(line);
 }
 
 void TCOM::StandardSerialOptions() {
@@ -147,8 +144,7 @@ void TCOM::COMTriggerAvail(TSerialPort *CP, quint16 Count) {
   if (!CP->GetBlock(bytes, Count))
     return;
   // The receive trace goes into the view directly, without trimming or scrolling.
-  if (StatusFenster)
-    StatusFenster->Memo1->addLine(QStringLiteral("in: ") + QString::fromLatin1(bytes));
+  Log::trace(QStringLiteral("in: ") + QString::fromLatin1(bytes));
 }
 
 void TCOM::ResetTriggerAvail(TSerialPort *CP, quint16 Count) {

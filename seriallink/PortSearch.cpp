@@ -2,7 +2,7 @@
 // system gave a USB device.
 #include "seriallink/KV_Serial.h"
 
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"

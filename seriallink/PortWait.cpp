@@ -2,12 +2,11 @@
 // has vanished until it is back.
 #include "seriallink/KV_Serial.h"
 
-#include "app/Globals.h"
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "platform/Clock.h"
 #include "platform/InstanceBus.h"
-#include "windows/State.h"
+#include "platform/Log.h"
 
 bool TCOM::event(QEvent *event) {
   if (WindowMessageEvent *message = asWindowMessage(event)) {

@@ -1,7 +1,7 @@
 // The port manager's reaction to USB devices coming and going.
 #include "seriallink/KV_Serial.h"
 
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "language/Language.h"
 #include "platform/Clock.h"

@@ -2,7 +2,7 @@
 
 #include "windows/LineMemo.h"
 
-#include "platform/LogMirror.h"
+#include "platform/Log.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,12 +46,20 @@ TStatusFenster::TStatusFenster(QWidget *parent) : QWidget(parent, Qt::Window) {
 
 void TStatusFenster::FormCreate() {
   maxLines = 1000;
+  // The window is the log's view: every line of the program reaches it, also while it is hidden.
+  m_sink = Log::addSink([this](const QString &text, Log::Kind kind) {
+    Memo1->addLine(text);
+    if (kind == Log::Kind::Line)
+      scrollToEnd();
+  });
+}
+
+TStatusFenster::~TStatusFenster() {
+  Log::removeSink(m_sink);
 }
 
 void TStatusFenster::logStringOnly(const QString &entry) {
-  LogMirror::write(entry);
-  Memo1->addLine(entry);
-  scrollToEnd();
+  Log::line(entry);
 }
 
 void TStatusFenster::scrollToEnd() {

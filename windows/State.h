@@ -14,6 +14,7 @@ class TStatusFenster : public QWidget {
   Q_OBJECT
 public:
   explicit TStatusFenster(QWidget *parent = nullptr);
+  ~TStatusFenster() override;
 
   // Adds the entry as the new last line, then trims and scrolls.
   void logStringOnly(const QString &entry);
@@ -37,4 +38,5 @@ protected:
 
 private:
   void FormCreate();
+  int m_sink = 0;
 };

@@ -1,4 +1,4 @@
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
 #include "common/WindowMessages.h"
 #include "platform/Clock.h"

@@ -1,4 +1,4 @@
-#include "download/idxStream.h"
+#include "gateway/idxStream.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // TSerialPort against the in-process line, in virtual time.
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "serialport/TSerialPort.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimDevice.h"

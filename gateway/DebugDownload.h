@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/DownloadLink.h"
+#include "gateway/DownloadLink.h"
 
 // Writes a script into a running gateway on its debug interface: the start byte 0x44, the 16-bit
 // length, the raw bytes with a "." at every block point when the gateway paces, the 16-bit

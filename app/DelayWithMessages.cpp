@@ -1,4 +1,4 @@
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 
 #include "platform/Clock.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/DownloadLink.h"
+#include "gateway/DownloadLink.h"
 
 // Writes a script into a gateway on its configuration interface: the gateway test (0x14, "OK"),
 // programming mode (0x10, an optional "." selects the handshake), the bytes as upper-case

@@ -1,8 +1,8 @@
-#include "download/ConfigDownload.h"
+#include "gateway/ConfigDownload.h"
 
-#include "common/DelayWithMessages.h"
+#include "app/DelayWithMessages.h"
 #include "common/TextUtils.h"
-#include "download/idxStream.h"
+#include "gateway/idxStream.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "serialport/TSerialPort.h"
