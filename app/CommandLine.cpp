@@ -17,6 +17,9 @@ Kind classify(const QString &parameter) {
     return Kind::Port;
   if (head == QLatin1String("/F"))
     return Kind::File;
+  // "/home/x.qcs" that does not exist is still a path, and is reported as missing.
+  if (parameter.indexOf(QLatin1Char('/'), 1) > 0)
+    return Kind::ScriptPath;
   return Kind::OtherSwitch;
 }
 

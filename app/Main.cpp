@@ -111,7 +111,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
 void TForm1::FormCreate() {
   language = new LanguageSelect(QStringLiteral("HKEY_CURRENT_USER"), kRegistryKey);
   FirstActivation = true;
-  Datarec = false;
   commandLine = QCoreApplication::arguments().mid(1);
 }
 
@@ -197,7 +196,8 @@ void TForm1::StatusBar1DrawPanel(QPainter &painter, int panel, const QRect &rect
       Button1->setEnabled(false);
       // The port name blinks as the wait counter advances.
       text = waitingForCom % 2 == 0 ? QColor(Qt::black) : QColor(128, 128, 128);
-    } else {
+    } else if (!m_writing) {
+      // While "Write Script" runs, its button stays disabled whatever is redrawn.
       Button1->setEnabled(true);
     }
   } else if (panel == 2) {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "gateway/DownloadLink.h"
+#include "gateway/GatewayReport.h"
+#include "gateway/Task.h"
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
@@ -13,9 +14,11 @@ class TStatusBar;
 class TSerialPort;
 class TIndexStream;
 class LanguageSelect;
+class GatewayLink;
 
-// The main window: the "Write Script" button, the menu and the three-panel status bar.
-class TForm1 : public QMainWindow {
+// The main window: the "Write Script" button, the menu and the three-panel status bar. It is the
+// front end of the gateway layer for its port: it shows what the line and its jobs report.
+class TForm1 : public QMainWindow, public GatewayReport {
   Q_OBJECT
 public:
   explicit TForm1(QWidget *parent = nullptr);
@@ -34,12 +37,6 @@ public:
   LanguageSelect *language = nullptr;
   bool FirstActivation = true;
   qint32 waitingForCom = 0;
-  bool IMessageCompleted = false;
-  QByteArray RcvString;
-  quint32 LastReceive = 0;
-  bool Datarec = false;
-  bool Configset = false;
-  bool DebugReceived = false;
   bool autoLoad = false;
   QString Dateiname;
   // The parameters of the command line, without the program's name.
@@ -57,6 +54,10 @@ public:
 
   // Runs the start-up sequence at the first activation; later activations do nothing.
   void FormActivate();
+
+  // The line to the gateway on the port: the received text (RcvString, LastReceive) and the reply
+  // flags (Datarec, DebugReceived, IMessageCompleted, Configset).
+  GatewayLink *link();
 
   // The serial port's receive event: collects the gateway's bytes and classifies its replies.
   void COMTriggerAvail(TSerialPort *sender, quint16 Count);
@@ -85,8 +86,20 @@ private:
   bool firstPass(int &level);
   bool secondPass(int level);
   void plainMessage(const QString &text, std::optional<QPoint> position = std::nullopt);
-  // What the downloads need of this window and the port manager.
-  DownloadLink downloadLink();
+  // Runs the event loop until the job has reported its outcome.
+  template <class T> T runToEnd(Task<T> job);
+  // A workflow of "Write Script" runs: the button stays disabled, a second start is refused.
+  bool m_writing = false;
+  GatewayLink *m_link = nullptr;
+
+  // What the gateway layer reports, shown in this window, its status bar and the state windows.
+  void gatewayState(const QString &text) override;
+  void stateText(const QString &text) override;
+  void phase(Phase phase) override;
+  void progress(qint64 done, qint64 total) override;
+  bool question(const QString &text) override;
+  void outcome(const Outcome &outcome) override;
+  void showSearchWindow();
   void FormClose();
   bool storePlacement(QWidget *window, const QString &prefix);
   void restorePlacement(QWidget *window, const QString &prefix, bool firstRunWhenMissing);

@@ -3,10 +3,8 @@
 #include "app/Main.h"
 
 #include "app/CommandLine.h"
-#include "app/Globals.h"
 #include "app/DelayWithMessages.h"
-#include "gateway/ConfigDownload.h"
-#include "gateway/DebugDownload.h"
+#include "app/Globals.h"
 #include "language/Language.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
@@ -171,29 +169,6 @@ bool TForm1::secondPass(int level) {
     }
   }
   return true;
-}
-
-DownloadLink TForm1::downloadLink() {
-  DownloadLink link;
-  link.port = COM->COM;
-  link.received = &RcvString;
-  link.waitingForCom = &waitingForCom;
-  link.lastReceive = &LastReceive;
-  link.reopenOnWriteError = &COM->reopenOnWriteError;
-  link.stateWindow = ScriptProgState;
-  link.mainWindow = this;
-  link.log = [](const QString &line) { log(line); };
-  link.portSetting = [] { return Options->GetProp(QStringLiteral("PortNumber")); };
-  link.setGatewayState = [this](const QString &text) { StatusBar1->setPanelText(2, text); };
-  return link;
-}
-
-bool TForm1::programfile(const QString &path) {
-  return ConfigDownload(downloadLink()).programfile(path);
-}
-
-void TForm1::programfileDebug(const QString &path) {
-  DebugDownload(downloadLink()).programfileDebug(path);
 }
 
 void TForm1::Options1Click() {

@@ -1,230 +1,177 @@
 #include "gateway/ConfigDownload.h"
 
-#include "app/DelayWithMessages.h"
-#include "common/TextUtils.h"
+#include "gateway/GatewayLink.h"
+#include "gateway/GatewayProtocol.h"
+#include "gateway/ScriptFile.h"
 #include "gateway/idxStream.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "serialport/TSerialPort.h"
-#include "windows/dProgress.h"
 
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
-#include <QWidget>
-
-#include <memory>
 
 namespace {
-const quint8 kTestGateway = 0x14;
-const quint8 kEnterProgramming = 0x10;
-const quint32 kGatewayTestMs = 1000;
-const quint32 kHandshakeMs = 1000;
-const quint32 kBlockPointMs = 500;
-const quint32 kRestartMs = 15000;
-// 32 characters take 33 ms at 9600 baud: a buffer that does not drain in this time never will.
-const quint32 kDrainLimitMs = 5000;
+using Failure = GatewayReport::Failure;
+using Severity = GatewayReport::Severity;
+namespace Config = Gateway::Config;
+namespace Result = Gateway::WriteResult;
 
 QByteArray hexByte(quint8 byte) {
   return QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
 }
+
+QByteArray checksumLine(quint16 sum) {
+  return '\n' + QByteArray::number(sum, 16).toUpper().rightJustified(4, '0') + '\n';
+}
 } // namespace
 
-bool ConfigDownload::waitFor(const QByteArray &part, quint32 ms, bool ignoreCase) {
-  return WaitWithMessages(
-      [&] {
-        return ignoreCase ? ContainsSubstringIgnoreCase(*m.received, part)
-                          : ContainsSubstring(*m.received, part);
-      },
-      ms);
+ConfigDownload::ConfigDownload(GatewayLink &link, QString portSetting)
+    : m_link(link), m_report(link.report()), m_portSetting(std::move(portSetting)) {}
+
+bool ConfigDownload::fail(Failure failure, quint32 code, const QString &message, Severity severity,
+                          const QString &gatewayState) {
+  Outcome outcome;
+  outcome.failure = failure;
+  outcome.writeReady = code;
+  outcome.message = message;
+  outcome.severity = severity;
+  outcome.gatewayState = gatewayState;
+  if (failure == Failure::NoPort)
+    outcome.caption = QStringLiteral("Configuration problem");
+  m_report.outcome(outcome);
+  return false;
 }
 
-bool ConfigDownload::drainOutput() {
-  return WaitWithMessages([&] { return m.port->OutBuffUsed() == 0 || *m.waitingForCom != 0; }, kDrainLimitMs);
+bool ConfigDownload::refuseTooLarge(const QString &path, qint64 size, bool measuredBefore) {
+  // The 16-bit byte index cannot reach further: refuse before the data go out.
+  const QString text = QStringLiteral("File %1 has %2 bytes; a script file may have at most %3 bytes.")
+                           .arg(path)
+                           .arg(size)
+                           .arg(Gateway::MaxScriptSize);
+  return fail(Failure::ScriptFile, Result::AlreadyReported,
+              measuredBefore ? text + QStringLiteral(" Nothing was sent.") : text, Severity::Error);
 }
 
-void ConfigDownload::post(quint32 code) {
-  postMessage(m.mainWindow, WM_WRITE_READY, code, 0);
-}
+Task<bool> ConfigDownload::programfile(QString path) {
+  if (reopenOnWriteError)
+    *reopenOnWriteError = false;
+  m_report.phase(GatewayReport::Phase::Testing);
+  m_report.stateText(QStringLiteral("Testing gateway"));
+  m_link.RcvString.clear();
 
-void ConfigDownload::message(const QString &text, int icon) {
-  Dialogs::instance().messageBox(m.mainWindow, {text, m.mainWindow->windowTitle(), Dialogs::Icon(icon),
-                                                Dialogs::Buttons::Ok, std::nullopt});
-}
-
-bool ConfigDownload::programfile(const QString &path) {
-  *m.reopenOnWriteError = false;
-  TScriptProgState *state = m.stateWindow;
-  state->setProgressMarquee(false);
-  state->setWindowTitle(m.mainWindow->windowTitle());
-  state->Label1->setText(QStringLiteral("Testing gateway"));
-  state->show();
-  ProcessMessages();
-  m.received->clear();
-
-  const QString portChoice = m.portSetting();
-  if (portChoice == QLatin1String("offline") || portChoice.isEmpty()) {
+  if (m_portSetting == QLatin1String("offline") || m_portSetting.isEmpty()) {
     const QString text = QStringLiteral("No port selected! Please check your settings and try again.");
-    Dialogs::instance().messageBox(m.mainWindow, {text, QStringLiteral("Configuration problem"),
-                                                  Dialogs::Icon::Error, Dialogs::Buttons::Ok, std::nullopt});
-    state->hide();
-    m.mainWindow->show();
-    m.setGatewayState(text);
-    post(WriteResult::AlreadyReported);
-    return false;
+    co_return fail(Failure::NoPort, Result::AlreadyReported, text, Severity::Error, text);
   }
-
-  // The 16-bit byte index cannot reach further: refuse before the gateway is touched.
   const QFileInfo file(path);
-  if (file.isFile() && file.size() > kMaxScriptSize) {
-    message(QStringLiteral("File %1 has %2 bytes; a script file may have at most %3 bytes. Nothing was sent.")
-                .arg(path)
-                .arg(file.size())
-                .arg(kMaxScriptSize),
-            int(Dialogs::Icon::Error));
-    state->hide();
-    post(WriteResult::AlreadyReported);
-    return false;
-  }
+  if (file.isFile() && file.size() > Gateway::MaxScriptSize)
+    co_return refuseTooLarge(path, file.size(), true);
 
-  m.port->PutChar(kTestGateway);
-  if (!waitFor("OK", kGatewayTestMs, false)) {
+  m_link.send(Gateway::TestGateway);
+  if (!co_await m_link.receivedWithin(Gateway::ReplyOk, Config::GatewayTestMs, Qt::CaseSensitive)) {
     const QString text = QStringLiteral("No gateway found! Please check your settings and try again.");
-    message(text, int(Dialogs::Icon::Error));
-    state->hide();
-    m.mainWindow->show();
-    m.setGatewayState(text);
-    post(WriteResult::AlreadyReported);
-    ProcessMessages();
-    return false;
+    co_return fail(Failure::NoGateway, Result::AlreadyReported, text, Severity::Error, text);
   }
 
-  state->Label1->setText(QStringLiteral("Open file"));
-  if (!file.exists() || file.isDir()) {
-    message(QStringLiteral("File ") + path + QStringLiteral(" does not exist!"), int(Dialogs::Icon::Warning));
-    state->hide();
-    post(WriteResult::AlreadyReported);
-    return false;
-  }
+  m_report.stateText(QStringLiteral("Open file"));
+  if (!file.exists() || file.isDir())
+    co_return fail(Failure::ScriptFile, Result::AlreadyReported,
+                   QStringLiteral("File ") + path + QStringLiteral(" does not exist!"), Severity::Warning);
+  TIndexStream Memory;
+  if (const QString problem = loadScript(Memory, path); !problem.isEmpty())
+    co_return fail(Failure::ScriptFile, Result::AlreadyReported, problem, Severity::Error);
+  if (Memory.UseSize() > Gateway::MaxScriptSize) // the file grew since it was measured
+    co_return refuseTooLarge(path, Memory.UseSize(), false);
+  m_link.log(QStringLiteral("programming"));
+  m_report.phase(GatewayReport::Phase::Programming);
+  m_report.stateText(QStringLiteral("Programming"));
 
-  auto Memory = std::make_unique<TIndexStream>();
-  try {
-    Memory->LoadFromfile(path);
-  } catch (const std::exception &e) {
-    message(QStringLiteral("File %1 cannot be read: %2").arg(path, QString::fromUtf8(e.what())),
-            int(Dialogs::Icon::Error));
-    state->hide();
-    post(WriteResult::AlreadyReported);
-    return false;
-  }
-  const qint32 size = Memory->UseSize();
-  if (size > kMaxScriptSize) { // the file grew since it was measured
-    message(QStringLiteral("File %1 has %2 bytes; a script file may have at most %3 bytes.")
-                .arg(path)
-                .arg(size)
-                .arg(kMaxScriptSize),
-            int(Dialogs::Icon::Error));
-    state->hide();
-    post(WriteResult::AlreadyReported);
-    return false;
-  }
-  m.log(QStringLiteral("programming"));
-  state->Label1->setText(QStringLiteral("Programming"));
-
-  m.port->PutChar(kEnterProgramming);
+  m_link.send(Gateway::EnterProgramming);
+  m_link.RcvString.clear();
+  const bool handshake = co_await m_link.receivedWithin(".", Config::HandshakeMs, Qt::CaseSensitive);
   quint16 sum = 0;
+  if (!co_await sendData(Memory, path, handshake, sum))
+    co_return false;
+
+  m_link.send(checksumLine(sum));
+  m_link.RcvString.clear();
+  m_link.log(QStringLiteral("Checksumme und dann macht das Gerät weiter"));
+  m_report.stateText(QString::fromLatin1(m_link.RcvString));
+  m_link.log(QStringLiteral("WAIT for string restart"));
+  m_link.RcvString.clear();
+  co_return co_await restart();
+}
+
+Task<bool> ConfigDownload::sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum) {
+  const qint32 size = image.UseSize();
+  int counter = Config::CounterStart;
   bool tolerantDone = false;
-  m.received->clear();
-  const bool handshake = waitFor(".", kHandshakeMs, false);
-
-  int counter = 32;
-  state->ProgressBar1->setRange(0, qMax(0, size - 1));
-  state->ProgressBar1->setValue(0);
-  state->ProgressBar1->show();
-
+  m_report.progress(0, size);
   for (qint32 i = 0; i < size; ++i) {
-    if (*m.waitingForCom != 0) {
-      message(QStringLiteral("Error programming ") + path, int(Dialogs::Icon::Warning));
-      state->hide();
-      post(WriteResult::AlreadyReported);
-      return false;
-    }
-    const quint8 byte = Memory->GetByteIDX(quint16(i));
-    m.port->PutString(hexByte(byte));
+    if (m_link.waitingForCom() != 0)
+      co_return fail(Failure::Port, Result::AlreadyReported, QStringLiteral("Error programming ") + path,
+                     Severity::Warning);
+    const quint8 byte = image.GetByteIDX(quint16(i));
+    m_link.send(hexByte(byte));
     ++counter;
-    state->ProgressBar1->setValue(i);
-    if (i % 16 == 0 && !drainOutput()) {
-      message(QStringLiteral("Error programming ") + path +
-                  QStringLiteral(": the port does not send (is the cable connected?)"),
-              int(Dialogs::Icon::Warning));
-      state->hide();
-      post(WriteResult::AlreadyReported);
-      return false;
-    }
-    if (handshake) {
-      if (counter >= 96 && !tolerantDone) {
-        m.received->clear();
-        if (waitFor(".", kBlockPointMs, false))
-          counter = 0;
-        tolerantDone = true;
-      }
-      if (counter >= 128) {
-        m.received->clear();
-        const bool dot = waitFor(".", kBlockPointMs, false);
-        counter = 0;
-        if (!dot) {
-          post(WriteResult::BlockNotAcknowledged);
-          return false;
-        }
-      }
-    } else if (counter >= 128) {
+    m_report.progress(i + 1, size);
+    if (i % Gateway::DrainEvery == 0 && !co_await m_link.drained())
+      co_return fail(Failure::Port, Result::AlreadyReported,
+                     QStringLiteral("Error programming ") + path +
+                         QStringLiteral(": the port does not send (is the cable connected?)"),
+                     Severity::Warning);
+    if (handshake && !co_await blockPoint(counter, tolerantDone))
+      co_return fail(Failure::Transfer, Result::BlockNotAcknowledged, {}, Severity::None);
+    if (!handshake && counter >= Config::BlockPoint)
       counter = 0;
-    }
     sum = quint16(sum + byte);
   }
+  co_return true;
+}
 
-  m.port->PutString('\n' + QByteArray::number(sum, 16).toUpper().rightJustified(4, '0') + '\n');
-
-  Memory.reset();
-  m.received->clear();
-  m.log(QStringLiteral("Checksumme und dann macht das Gerät weiter"));
-  state->Label1->setText(QString::fromLatin1(*m.received));
-  m.log(QStringLiteral("WAIT for string restart"));
-  m.received->clear();
-  ProcessMessages();
-
-  if (!waitFor("Restart", kRestartMs, true)) {
-    post(WriteResult::NoRestart);
-    return false;
+Task<bool> ConfigDownload::blockPoint(int &counter, bool &tolerantDone) {
+  if (counter >= Config::TolerantPoint && !tolerantDone) {
+    m_link.RcvString.clear();
+    if (co_await m_link.receivedWithin(".", Config::BlockPointMs, Qt::CaseSensitive))
+      counter = 0;
+    tolerantDone = true;
   }
-  DelayWithMessages(1000);
-  m.received->clear();
+  if (counter < Config::BlockPoint)
+    co_return true;
+  m_link.RcvString.clear();
+  const bool dot = co_await m_link.receivedWithin(".", Config::BlockPointMs, Qt::CaseSensitive);
+  counter = 0;
+  co_return dot;
+}
+
+Task<bool> ConfigDownload::restart() {
+  if (!co_await m_link.receivedWithin(Gateway::ReplyRestart, Config::RestartMs, Qt::CaseInsensitive))
+    co_return fail(Failure::Transfer, Result::NoRestart, {}, Severity::None);
+  co_await m_link.pause(Config::AfterRestartPauseMs);
+  m_link.RcvString.clear();
 
   Clock &clock = Clock::instance();
-  const quint64 restartStart = clock.nowMs();
+  const quint64 start = clock.nowMs();
   bool restarted = false;
   bool limitPassed = false;
   do {
-    m.log(QStringLiteral("PutChar(^T) - warten auf Neustart mit OKOK"));
-    ProcessMessages();
-    m.port->PutChar(kTestGateway);
-    DelayWithMessages(200);
-    state->Label1->setText(QString::fromLatin1(*m.received));
-    state->setProgressMarquee(true);
-    ProcessMessages();
-    restarted = ContainsSubstringIgnoreCase(*m.received, QByteArray("OKOK"));
-    limitPassed = clock.nowMs() - restartStart >= kRestartMs;
+    m_link.log(QStringLiteral("PutChar(^T) - warten auf Neustart mit OKOK"));
+    m_link.send(Gateway::TestGateway);
+    co_await m_link.pause(Config::RestartPollMs);
+    m_report.stateText(QString::fromLatin1(m_link.RcvString));
+    m_report.phase(GatewayReport::Phase::Restarting);
+    restarted = m_link.receivedContains(Gateway::ReplyOkOk, Qt::CaseInsensitive);
+    limitPassed = clock.nowMs() - start >= Config::RestartMs;
   } while (!restarted && !limitPassed);
 
   if (restarted && !limitPassed) {
-    state->Label1->setText(QStringLiteral("Device successfully restartet"));
-    DelayWithMessages(100);
-    m.log(QStringLiteral("SEND READY MSG SUCCESS"));
-    post(WriteResult::Success);
-    return true;
+    m_report.stateText(QStringLiteral("Device successfully restartet"));
+    co_await m_link.pause(Config::SuccessPauseMs);
+    m_link.log(QStringLiteral("SEND READY MSG SUCCESS"));
+    Outcome outcome;
+    outcome.writeReady = Result::Success;
+    m_report.outcome(outcome);
+    co_return true;
   }
-  state->Label1->setText(QStringLiteral("Device did not restart "));
-  m.log(QStringLiteral("SEND READY MSG error"));
-  post(WriteResult::NoRestart);
-  return false;
+  m_report.stateText(QStringLiteral("Device did not restart "));
+  m_link.log(QStringLiteral("SEND READY MSG error"));
+  co_return fail(Failure::Transfer, Result::NoRestart, {}, Severity::None);
 }

@@ -1,27 +1,41 @@
 #pragma once
 
-#include "gateway/DownloadLink.h"
+#include "gateway/GatewayReport.h"
+#include "gateway/Task.h"
+
+#include <QString>
+
+class GatewayLink;
+class TIndexStream;
 
 // Writes a script into a gateway on its configuration interface: the gateway test (0x14, "OK"),
 // programming mode (0x10, an optional "." selects the handshake), the bytes as upper-case
 // hexadecimal text with a "." at every block point, the checksum line, and the restart.
 class ConfigDownload {
 public:
-  explicit ConfigDownload(const DownloadLink &link) : m(link) {}
+  using Outcome = GatewayReport::Outcome;
+
+  // portSetting: the stored port choice ("offline" or empty: no port).
+  ConfigDownload(GatewayLink &link, QString portSetting);
+
+  // The port manager's flag, cleared when the download starts: a write failure must not reopen
+  // the port in the middle of the data.
+  bool *reopenOnWriteError = nullptr;
 
   // True when the script was sent, the gateway announced its restart and answered "OKOK"
-  // afterwards. Posts exactly one WM_WRITE_READY to the main window.
-  bool programfile(const QString &path);
+  // afterwards. Reports exactly one outcome.
+  Task<bool> programfile(QString path);
 
 private:
-  // Handles events until the received text contains part or ms have passed; only the final test
-  // decides.
-  bool waitFor(const QByteArray &part, quint32 ms, bool ignoreCase);
-  // Lets the port's output buffer drain; false when the port manager reports that it waits for the
-  // port or the bytes do not leave the buffer.
-  bool drainOutput();
-  void post(quint32 code);
-  void message(const QString &text, int icon);
+  Task<bool> sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum);
+  // A block point in handshake mode; false when a mandatory dot did not come.
+  Task<bool> blockPoint(int &counter, bool &tolerantDone);
+  Task<bool> restart();
+  bool refuseTooLarge(const QString &path, qint64 size, bool measuredBefore);
+  bool fail(GatewayReport::Failure failure, quint32 code, const QString &message,
+            GatewayReport::Severity severity, const QString &gatewayState = {});
 
-  DownloadLink m;
+  GatewayLink &m_link;
+  GatewayReport &m_report;
+  QString m_portSetting;
 };

@@ -1,165 +1,156 @@
 #include "gateway/DebugDownload.h"
 
-#include "app/DelayWithMessages.h"
-#include "common/TextUtils.h"
+#include "gateway/GatewayLink.h"
+#include "gateway/GatewayProtocol.h"
+#include "gateway/ScriptFile.h"
 #include "gateway/idxStream.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "serialport/TSerialPort.h"
-#include "windows/dProgress.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
-#include <QWidget>
-
-#include <memory>
 
 namespace {
-const quint8 kStart = 0x44; // "D"
-const quint32 kHandshakeMs = 100;
-const quint32 kBlockPointMs = 500;
-const quint32 kLastDotMs = 200;
-const quint32 kAnswerSilenceMs = 4000;
-const quint32 kAfterAnswerSilenceMs = 1000;
-// 16 bytes take 17 ms at 9600 baud: a buffer that does not drain in this time never will.
-const quint32 kDrainLimitMs = 5000;
+using Failure = GatewayReport::Failure;
+using Severity = GatewayReport::Severity;
+namespace Debug = Gateway::Debug;
 } // namespace
 
-void DebugDownload::post(quint32 code) {
-  postMessage(m.mainWindow, WM_WRITE_READY, code, 0);
+DebugDownload::DebugDownload(GatewayLink &link) : m_link(link), m_report(link.report()) {}
+
+bool DebugDownload::fail(Failure failure, const QString &message, Severity severity, bool atStateWindow) {
+  Outcome outcome;
+  outcome.failure = failure;
+  outcome.writeReady = Gateway::WriteResult::AlreadyReported;
+  outcome.message = message;
+  outcome.severity = severity;
+  outcome.atStateWindow = atStateWindow;
+  m_report.outcome(outcome);
+  return false;
 }
 
-bool DebugDownload::waitFor(char part, quint32 ms) {
-  return WaitWithMessages([&] { return m.received->contains(part); }, ms);
-}
-
-bool DebugDownload::waitWhileTalking(quint32 ms, bool untilO) {
-  Clock &clock = Clock::instance();
-  // Every receive event moves LastReceive forward, so the wait ends only after ms of silence.
-  auto silentFor = [&] { return quint32(clock.tickCount() - *m.lastReceive); };
-  clock.processMessages();
-  while (!(untilO && m.received->contains('O')) && silentFor() <= ms)
-    clock.waitForEvents(clock.nowMs() + (ms - silentFor()) + 1);
-  return m.received->contains('O');
-}
-
-void DebugDownload::programfileDebug(const QString &path) {
-  TScriptProgState *state = m.stateWindow;
-  state->setProgressMarquee(false);
-  state->show();
-  state->Label1->setText(QStringLiteral("Open file"));
-
+QString DebugDownload::load(TIndexStream &image, const QString &path) {
   const QFileInfo file(path);
-  if (!file.isFile()) {
-    Dialogs::instance().messageBox(m.mainWindow, {QStringLiteral("File %1 does not exist!").arg(path),
-                                                  QApplication::applicationName(), Dialogs::Icon::None,
-                                                  Dialogs::Buttons::Ok, std::nullopt});
-    state->hide();
-    return;
-  }
-  auto Memory = std::make_unique<TIndexStream>();
-  QString problem;
-  if (file.size() > kMaxDebugScriptSize) {
-    problem =
-        QStringLiteral("File %1 has %2 bytes; a script file for the debug interface may have at most %3 "
-                       "bytes. Nothing was sent.")
-            .arg(path)
-            .arg(file.size())
-            .arg(kMaxDebugScriptSize);
-  } else {
-    try {
-      Memory->LoadFromfile(path);
-      if (Memory->UseSize() > kMaxDebugScriptSize)
-        problem = QStringLiteral("File %1 grew beyond %2 bytes. Nothing was sent.")
-                      .arg(path)
-                      .arg(kMaxDebugScriptSize);
-    } catch (const std::exception &e) {
-      problem = QStringLiteral("File %1 cannot be read: %2").arg(path, QString::fromUtf8(e.what()));
-    }
-  }
-  if (!problem.isEmpty()) {
-    Dialogs::instance().messageBox(m.mainWindow, {problem, m.mainWindow->windowTitle(), Dialogs::Icon::Error,
-                                                  Dialogs::Buttons::Ok, std::nullopt});
-    post(WriteResult::AlreadyReported);
-    state->hide();
-    return;
-  }
+  if (file.size() > Gateway::MaxDebugScriptSize)
+    return QStringLiteral("File %1 has %2 bytes; a script file for the debug interface may have at most %3 "
+                          "bytes. Nothing was sent.")
+        .arg(path)
+        .arg(file.size())
+        .arg(Gateway::MaxDebugScriptSize);
+  if (QString problem = loadScript(image, path); !problem.isEmpty())
+    return problem;
+  if (image.UseSize() > Gateway::MaxDebugScriptSize)
+    return QStringLiteral("File %1 grew beyond %2 bytes. Nothing was sent.")
+        .arg(path)
+        .arg(Gateway::MaxDebugScriptSize);
+  return {};
+}
 
-  const qint32 size = Memory->UseSize();
-  m.log(QStringLiteral("Starte mit D"));
-  m.port->PutChar(kStart);
+Task<bool> DebugDownload::programfileDebug(QString path) {
+  m_report.phase(GatewayReport::Phase::Programming);
+  m_report.stateText(QStringLiteral("Open file"));
+  if (!QFileInfo(path).isFile()) {
+    // Nothing went out, so there is nothing to report to the main window.
+    Outcome outcome;
+    outcome.failure = Failure::ScriptFile;
+    outcome.message = QStringLiteral("File %1 does not exist!").arg(path);
+    m_report.outcome(outcome);
+    co_return false;
+  }
+  TIndexStream Memory;
+  if (const QString problem = load(Memory, path); !problem.isEmpty())
+    co_return fail(Failure::ScriptFile, problem, Severity::Error);
+
+  const qint32 size = Memory.UseSize();
+  m_link.log(QStringLiteral("Starte mit D"));
+  m_link.send(Gateway::DebugStart);
+  m_report.progress(0, size);
+  m_link.send(quint8((size >> 8) & 0xff));
+  m_link.send(quint8(size & 0xff));
+
+  m_link.log(QStringLiteral("Teste auf Handshake"));
+  m_link.RcvString.clear();
+  const bool handshake = co_await m_link.receivedWithin(".", Debug::HandshakeMs, Qt::CaseSensitive);
+  m_report.stateText(handshake ? QStringLiteral("Programming with handshake...%1byte").arg(size)
+                               : QStringLiteral("Programming .."));
+  m_link.log(QStringLiteral("Los gehts"));
   quint16 sum = 0;
-  int counter = 32;
-  state->ProgressBar1->setRange(0, qMax(0, size - 1));
-  state->ProgressBar1->setValue(0);
-  state->ProgressBar1->show();
-  m.port->PutChar(quint8((size >> 8) & 0xff));
-  m.port->PutChar(quint8(size & 0xff));
+  if (!co_await sendData(Memory, path, handshake, sum))
+    co_return false;
+  if (handshake) {
+    m_link.RcvString.clear();
+    co_await m_link.receivedWithin(".", Debug::LastDotMs, Qt::CaseSensitive);
+  }
 
-  m.log(QStringLiteral("Teste auf Handshake"));
-  m.received->clear();
-  const bool handshake = waitFor('.', kHandshakeMs);
-  state->Label1->setText(handshake ? QStringLiteral("Programming with handshake...%1byte").arg(size)
-                                   : QStringLiteral("Programming .."));
-  m.log(QStringLiteral("Los gehts"));
+  m_report.phase(GatewayReport::Phase::Finishing);
+  m_report.stateText(QStringLiteral("Finishing"));
+  m_link.RcvString.clear();
+  m_link.port()->FlushInBuffer();
+  m_link.log(QStringLiteral("Send Checksum "));
+  m_link.send(quint8(sum >> 8));
+  m_link.send(quint8(sum & 0xff));
+  m_link.log(QStringLiteral("Warten auf das O"));
+  co_return co_await answer();
+}
 
-  Clock &clock = Clock::instance();
+Task<bool> DebugDownload::sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum) {
+  const qint32 size = image.UseSize();
+  int counter = Debug::CounterStart;
   for (qint32 i = 0; i < size; ++i) {
-    const quint8 byte = Memory->GetByteIDX(quint16(i));
-    m.port->PutChar(byte);
+    const quint8 byte = image.GetByteIDX(quint16(i));
+    m_link.send(byte);
     ++counter;
-    state->ProgressBar1->setValue(i);
-    if (i % 16 == 0)
-      WaitWithMessages([&] { return m.port->OutBuffUsed() == 0; }, kDrainLimitMs);
-    if (handshake && counter >= 128) {
-      m.received->clear();
-      const bool dot = waitFor('.', kBlockPointMs);
+    m_report.progress(i + 1, size);
+    if (i % Gateway::DrainEvery == 0 && !co_await m_link.drained())
+      co_return fail(Failure::Port,
+                     QStringLiteral("Error programming ") + path +
+                         QStringLiteral(": the port does not send (is the cable connected?)"),
+                     Severity::Warning);
+    if (counter < Debug::BlockPoint)
+      ;
+    else if (!handshake)
       counter = 0;
-      if (!dot) {
-        post(WriteResult::AlreadyReported);
-        Dialogs::instance().messageBox(m.mainWindow, {QStringLiteral("Error writing script"),
-                                                      QApplication::applicationName(), Dialogs::Icon::None,
-                                                      Dialogs::Buttons::Ok, state->pos()});
-        return;
-      }
-    } else if (!handshake && counter >= 128) {
+    else {
+      m_link.RcvString.clear();
+      const bool dot = co_await m_link.receivedWithin(".", Debug::BlockPointMs, Qt::CaseSensitive);
       counter = 0;
+      if (!dot)
+        co_return fail(Failure::Transfer, QStringLiteral("Error writing script"), Severity::None, true);
     }
     sum = quint16(sum + byte);
   }
+  co_return true;
+}
 
-  if (handshake) {
-    m.received->clear();
-    waitFor('.', kLastDotMs);
+Task<bool> DebugDownload::waitWhileTalking(quint32 ms, bool untilO) {
+  Clock &clock = Clock::instance();
+  const auto answered = [this] { return m_link.RcvString.contains(Gateway::DebugAccepted); };
+  for (;;) {
+    if (untilO && answered())
+      break;
+    // One reading of the silence per pass: the limit must never be taken from a later one.
+    const quint32 silent = clock.tickCount() - m_link.LastReceive;
+    if (silent > ms)
+      break;
+    const quint32 lastReceive = m_link.LastReceive;
+    co_await m_link.until([&] { return (untilO && answered()) || m_link.LastReceive != lastReceive; },
+                          ms - silent + 1);
   }
+  co_return answered();
+}
 
-  state->Label1->setText(QStringLiteral("Finishing"));
-  ProcessMessages();
-  m.received->clear();
-  m.port->FlushInBuffer();
-  m.log(QStringLiteral("Send Checksum "));
-  m.port->PutChar(quint8(sum >> 8));
-  m.port->PutChar(quint8(sum & 0xff));
-  ProcessMessages();
-  m.log(QStringLiteral("Warten auf das O"));
-  Memory.reset();
-
-  *m.lastReceive = clock.tickCount();
-  const bool answered = waitWhileTalking(kAnswerSilenceMs, true);
-  state->ProgressBar1->hide();
-  if (answered) {
-    *m.lastReceive = clock.tickCount();
-    m.log(QStringLiteral("Hab das O: ") + QString::fromLatin1(*m.received));
-    waitWhileTalking(kAfterAnswerSilenceMs, false);
-    post(WriteResult::Success);
-  } else {
-    Dialogs::instance().messageBox(
-        m.mainWindow,
-        {QStringLiteral("Error programming script \r\n") + QString::fromLatin1(*m.received),
-         m.mainWindow->windowTitle(), Dialogs::Icon::Error, Dialogs::Buttons::Ok, std::nullopt});
-    post(WriteResult::AlreadyReported);
-  }
-  state->hide();
+Task<bool> DebugDownload::answer() {
+  m_link.LastReceive = Clock::instance().tickCount();
+  const bool answered = co_await waitWhileTalking(Debug::AnswerSilenceMs, true);
+  m_report.phase(GatewayReport::Phase::AnswerAwaited);
+  if (!answered)
+    co_return fail(Failure::Transfer,
+                   QStringLiteral("Error programming script \r\n") + QString::fromLatin1(m_link.RcvString),
+                   Severity::Error);
+  m_link.LastReceive = Clock::instance().tickCount();
+  m_link.log(QStringLiteral("Hab das O: ") + QString::fromLatin1(m_link.RcvString));
+  co_await waitWhileTalking(Debug::AfterAnswerSilenceMs, false);
+  Outcome outcome;
+  outcome.writeReady = Gateway::WriteResult::Success;
+  m_report.outcome(outcome);
+  co_return true;
 }

@@ -1,24 +1,35 @@
 #pragma once
 
-#include "gateway/DownloadLink.h"
+#include "gateway/GatewayReport.h"
+#include "gateway/Task.h"
+
+#include <QString>
+
+class GatewayLink;
+class TIndexStream;
 
 // Writes a script into a running gateway on its debug interface: the start byte 0x44, the 16-bit
 // length, the raw bytes with a "." at every block point when the gateway paces, the 16-bit
 // checksum, and the gateway's "O".
 class DebugDownload {
 public:
-  explicit DebugDownload(const DownloadLink &link) : m(link) {}
+  using Outcome = GatewayReport::Outcome;
 
-  void programfileDebug(const QString &path);
+  explicit DebugDownload(GatewayLink &link);
+
+  // True when the gateway answered "O". Reports exactly one outcome.
+  Task<bool> programfileDebug(QString path);
 
 private:
-  bool waitFor(char part, quint32 ms);
-  // Handles events until the received text contains "O" or the gateway has been silent for ms.
-  bool waitWhileTalking(quint32 ms, bool untilO);
-  void post(quint32 code);
+  QString load(TIndexStream &image, const QString &path);
+  Task<bool> sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum);
+  // Waits until the received text holds an "O" (when untilO) or the gateway has been silent for
+  // ms; every receive event moves the silence's start.
+  Task<bool> waitWhileTalking(quint32 ms, bool untilO);
+  Task<bool> answer();
+  bool fail(GatewayReport::Failure failure, const QString &message, GatewayReport::Severity severity,
+            bool atStateWindow = false);
 
-  DownloadLink m;
+  GatewayLink &m_link;
+  GatewayReport &m_report;
 };
-
-// The largest script whose length the 16-bit length field carries exactly.
-constexpr qint64 kMaxDebugScriptSize = 65535;

@@ -51,9 +51,12 @@ void ClockTimer::stop() {
 void ClockTimer::fire() {
   if (!m_active)
     return;
-  if (m_singleShot)
+  if (m_singleShot) {
     m_active = false;
-  else
+    // The clock lets go of what it kept for this timer, which must not be handed to another timer
+    // later created at the same address.
+    m_clock->disarmTimer(this);
+  } else
     m_clock->armTimer(this, m_clock->nowMs() + quint64(qMax(1, m_interval)));
   emit timeout();
 }
@@ -113,6 +116,10 @@ void EventLoopClock::armTimer(ClockTimer *timer, quint64 dueMs) {
 }
 
 void EventLoopClock::disarmTimer(ClockTimer *timer) {
-  if (QTimer *qt = d->timers.take(timer))
-    delete qt;
+  // The timer may be the one whose timeout runs right now.
+  if (QTimer *qt = d->timers.take(timer)) {
+    qt->stop();
+    qt->disconnect();
+    qt->deleteLater();
+  }
 }

@@ -48,4 +48,3 @@ QString Dialogs::qtFilter(const QString &windowsFilter) {
   }
   return filters.join(QStringLiteral(";;"));
 }
-

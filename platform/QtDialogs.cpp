@@ -35,7 +35,7 @@ QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &request, QFile
   QFileDialog dialog(parent, request.title, request.directory, Dialogs::qtFilter(request.filter));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen && request.mustExist ? QFileDialog::ExistingFile
-                                                                       : QFileDialog::AnyFile);
+                                                                          : QFileDialog::AnyFile);
   dialog.setDefaultSuffix(normalisedSuffix(request.defaultExt));
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (!request.fileName.isEmpty() && !request.fileName.contains(QLatin1Char('*')))

@@ -161,6 +161,7 @@ void TSerialPort::closePort() {
   m_out.clear();
   m_in.clear();
   m_arrived = false;
+  emit outputTaken();
   if (m_device) {
     m_device->disconnect(this);
     m_device->discardOutput();
@@ -278,6 +279,7 @@ void TSerialPort::runWriter() {
   const QByteArray lot = std::exchange(m_out, QByteArray());
   if (!m_device->write(lot))
     onDeviceFailed(SerialError::DeviceWrite);
+  emit outputTaken();
 }
 
 // --- input ----------------------------------------------------------------------------------

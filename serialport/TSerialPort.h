@@ -98,6 +98,11 @@ public:
   static QString errorText(qint32 code) { return serialErrorText(code); }
   static QString errorHint(qint32 code) { return serialErrorHint(code); }
 
+signals:
+  // The output buffer was emptied: its bytes went to the device, or the port closed. A failure
+  // is not announced here: it reaches the owner through the error handler.
+  void outputTaken();
+
 private:
   void openPort();
   void closePort();

@@ -1,5 +1,6 @@
 #include "windows/StatusBar.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent) {
@@ -31,11 +32,14 @@ QRect TStatusBar::panelRect(int index) const {
   return QRect(left, 2, width, height() - 2);
 }
 
-void TStatusBar::paintEvent(QPaintEvent *) {
+void TStatusBar::paintEvent(QPaintEvent *event) {
   QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
+  painter.fillRect(event->rect(), palette().window());
+  // Only the panels that need it are drawn: an owner's drawing may have side effects.
   for (int i = 0; i < m_panels.size(); ++i) {
     const QRect r = panelRect(i);
+    if (!event->region().intersects(r))
+      continue;
     painter.save();
     painter.setClipRect(r);
     if (m_panels.at(i).ownerDraw && OnDrawPanel) {

@@ -1,5 +1,6 @@
 #include "app/Globals.h"
 #include "app/Main.h"
+#include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
 #include "seriallink/KV_Serial.h"
@@ -34,10 +35,10 @@ class TestPortSearch : public QObject {
   }
   // Bytes from the device on port n reach the main window again.
   bool mainWindowReceivesOn(quint16 n) {
-    Form1->RcvString.clear();
+    Form1->link()->RcvString.clear();
     w->ports.line(n).send("OKOK");
     w->clock.advance(20);
-    return Form1->RcvString.contains("OKOK");
+    return Form1->link()->RcvString.contains("OKOK");
   }
 
 private slots:

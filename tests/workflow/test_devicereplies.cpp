@@ -1,5 +1,6 @@
 #include "app/Globals.h"
 #include "app/Main.h"
+#include "gateway/GatewayLink.h"
 #include "common/WindowMessages.h"
 #include "platform/Clock.h"
 #include "seriallink/KV_Serial.h"
@@ -29,11 +30,11 @@ class TestDeviceReplies : public QObject {
     w->clock.advance(5);
   }
   void startSearch() {
-    Form1->Configset = false;
-    Form1->RcvString.clear();
-    Form1->Datarec = true;
-    Form1->DebugReceived = false;
-    Form1->IMessageCompleted = false;
+    Form1->link()->Configset = false;
+    Form1->link()->RcvString.clear();
+    Form1->link()->Datarec = true;
+    Form1->link()->DebugReceived = false;
+    Form1->link()->IMessageCompleted = false;
   }
 
 private slots:
@@ -49,11 +50,11 @@ private slots:
   void twoOkRepliesEndTheSearch() {
     startSearch();
     arrive("OK");
-    QVERIFY(Form1->Datarec);
-    QCOMPARE(Form1->RcvString, QByteArray("OK"));
+    QVERIFY(Form1->link()->Datarec);
+    QCOMPARE(Form1->link()->RcvString, QByteArray("OK"));
     arrive("ok");
-    QVERIFY(!Form1->Datarec);
-    QVERIFY(Form1->RcvString.isEmpty());
+    QVERIFY(!Form1->link()->Datarec);
+    QVERIFY(Form1->link()->RcvString.isEmpty());
     QCOMPARE(Form1->StatusBar1->panelText(2), QStringLiteral("Application port connected"));
     QVERIFY(StatusFenster->Memo1->lines().contains(QStringLiteral("Application connected")));
   }
@@ -62,20 +63,20 @@ private slots:
     startSearch();
     const quint64 before = w->clock.nowMs();
     line->send(QByteArray("\0\x01\x02", 3));
-    QVERIFY(w->clock.runUntil([&] { return Form1->DebugReceived; }, 1000));
+    QVERIFY(w->clock.runUntil([&] { return Form1->link()->DebugReceived; }, 1000));
     // The answer leaves 100 ms after the block arrived, without handling events meanwhile.
     QVERIFY(w->clock.nowMs() - before >= 100);
     w->clock.advance(10);
     QCOMPARE(line->received(), QByteArray("O"));
     QCOMPARE(Form1->StatusBar1->panelText(2), QStringLiteral("Debug port connected"));
-    QVERIFY(Form1->Datarec);
+    QVERIFY(Form1->link()->Datarec);
 
     // A second zero block changes nothing; the I-message ends the search.
     arrive(QByteArray("\0", 1));
     QCOMPARE(line->received(), QByteArray("O"));
     arrive("I00000000000000");
-    QVERIFY(!Form1->Datarec);
-    QVERIFY(Form1->IMessageCompleted);
+    QVERIFY(!Form1->link()->Datarec);
+    QVERIFY(Form1->link()->IMessageCompleted);
   }
 
   // The I-message test runs before the debug-answer test, so an I-message in the same block as
@@ -83,42 +84,43 @@ private slots:
   void iMessageWithTheDebugAnswerWaitsForTheNextEvent() {
     startSearch();
     arrive(QByteArray("\0I00000000000000", 16));
-    QVERIFY(Form1->DebugReceived);
-    QVERIFY(!Form1->IMessageCompleted);
-    QVERIFY(Form1->Datarec);
+    w->clock.advance(100); // the answer's pause
+    QVERIFY(Form1->link()->DebugReceived);
+    QVERIFY(!Form1->link()->IMessageCompleted);
+    QVERIFY(Form1->link()->Datarec);
     arrive("x");
-    QVERIFY(Form1->IMessageCompleted);
-    QVERIFY(!Form1->Datarec);
+    QVERIFY(Form1->link()->IMessageCompleted);
+    QVERIFY(!Form1->link()->Datarec);
   }
 
   void configModeIsSeenWithoutASearch() {
-    Form1->Datarec = false;
+    Form1->link()->Datarec = false;
     arrive("xxCCxx");
-    QVERIFY(Form1->Configset);
+    QVERIFY(Form1->link()->Configset);
     QCOMPARE(Form1->StatusBar1->panelText(2), QStringLiteral("Debug port and configuration mode!"));
-    QVERIFY(!Form1->Datarec);
+    QVERIFY(!Form1->link()->Datarec);
   }
 
   void largeBlocksAreReadCompletely() {
     const QByteArray big(5000, 'z');
-    Form1->RcvString.clear();
+    Form1->link()->RcvString.clear();
     arrive(big + "OKOK");
-    QCOMPARE(Form1->RcvString.size(), big.size() + 4);
-    QVERIFY(Form1->RcvString.endsWith("OKOK"));
+    QCOMPARE(Form1->link()->RcvString.size(), big.size() + 4);
+    QVERIFY(Form1->link()->RcvString.endsWith("OKOK"));
     QCOMPARE(COM->COM->InBuffUsed(), quint16(0));
   }
 
   // A gateway that never stops talking: memory and log stay bounded, replies are still found.
   void endlessBabbleStaysBounded() {
-    Form1->RcvString.clear();
+    Form1->link()->RcvString.clear();
     for (int i = 0; i < 40; ++i)
       arrive(QByteArray(4000, char('a' + i % 20)));
-    QVERIFY(Form1->RcvString.size() <= 65536);
+    QVERIFY(Form1->link()->RcvString.size() <= 65536);
     for (const QString &l : StatusFenster->Memo1->lines())
       QVERIFY(l.size() < 2100);
     startSearch();
     arrive("OKOK");
-    QVERIFY(!Form1->Datarec);
+    QVERIFY(!Form1->link()->Datarec);
   }
 
   void waitStateMessages_data() {

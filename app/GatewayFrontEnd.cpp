@@ -1,0 +1,132 @@
+// The main window as the front end of the gateway layer: the downloads' entry points, and what the
+// line and its jobs report, shown in the status bar, the state windows and message boxes.
+#include "app/Main.h"
+
+#include "app/Globals.h"
+#include "gateway/ConfigDownload.h"
+#include "gateway/DebugDownload.h"
+#include "gateway/GatewayLink.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "seriallink/KV_Serial.h"
+#include "settings/KV_Options.h"
+#include "windows/StatusBar.h"
+#include "windows/dProgress.h"
+#include "windows/uProgress.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+#include <exception>
+
+namespace {
+Dialogs::Icon iconOf(GatewayReport::Severity severity) {
+  switch (severity) {
+  case GatewayReport::Severity::Warning:
+    return Dialogs::Icon::Warning;
+  case GatewayReport::Severity::Error:
+    return Dialogs::Icon::Error;
+  case GatewayReport::Severity::None:
+    break;
+  }
+  return Dialogs::Icon::None;
+}
+} // namespace
+
+template <class T> T TForm1::runToEnd(Task<T> job) {
+  // The window keeps handling its messages while the job runs, as it does while it waits.
+  Clock &clock = Clock::instance();
+  job.start();
+  while (!job.finished())
+    clock.waitForEvents(clock.nowMs() + 3600 * 1000);
+  try {
+    return job.result();
+  } catch (const std::exception &e) {
+    Log::line(QStringLiteral("Error programming: ") + QString::fromUtf8(e.what()));
+    if constexpr (!std::is_void_v<T>)
+      return T();
+  }
+}
+
+bool TForm1::programfile(const QString &path) {
+  ConfigDownload download(*link(), Options->GetProp(QStringLiteral("PortNumber")));
+  download.reopenOnWriteError = &COM->reopenOnWriteError;
+  return runToEnd(download.programfile(path));
+}
+
+void TForm1::programfileDebug(const QString &path) {
+  DebugDownload download(*link());
+  runToEnd(download.programfileDebug(path));
+}
+
+template bool TForm1::runToEnd(Task<bool>);
+
+void TForm1::gatewayState(const QString &text) {
+  StatusBar1->setPanelText(2, text);
+}
+
+void TForm1::stateText(const QString &text) {
+  ScriptProgState->Label1->setText(text);
+}
+
+void TForm1::phase(Phase phase) {
+  switch (phase) {
+  case Phase::Searching:
+    showSearchWindow();
+    break;
+  case Phase::SearchEnded:
+    Progress->hide();
+    break;
+  case Phase::Testing:
+    ScriptProgState->setProgressMarquee(false);
+    ScriptProgState->setWindowTitle(windowTitle());
+    ScriptProgState->show();
+    break;
+  case Phase::Programming:
+    ScriptProgState->setProgressMarquee(false);
+    ScriptProgState->show();
+    break;
+  case Phase::Restarting:
+    ScriptProgState->setProgressMarquee(true);
+    break;
+  case Phase::AnswerAwaited:
+    ScriptProgState->ProgressBar1->hide();
+    break;
+  case Phase::Finishing:
+    break;
+  }
+}
+
+void TForm1::progress(qint64 done, qint64 total) {
+  QProgressBar *bar = ScriptProgState->ProgressBar1;
+  if (done == 0) {
+    bar->setRange(0, int(qMax<qint64>(0, total - 1)));
+    bar->setValue(0);
+    bar->show();
+    return;
+  }
+  bar->setValue(int(done - 1));
+}
+
+bool TForm1::question(const QString &text) {
+  return Dialogs::instance().messageBox(this, {text, windowTitle(), Dialogs::Icon::None, Dialogs::Buttons::Ok,
+                                               std::nullopt}) == Dialogs::Ok;
+}
+
+void TForm1::outcome(const Outcome &outcome) {
+  if (!outcome.message.isEmpty()) {
+    const std::optional<QPoint> at =
+        outcome.atStateWindow ? std::optional<QPoint>(ScriptProgState->pos()) : std::nullopt;
+    Dialogs::instance().messageBox(this, {outcome.message,
+                                          outcome.caption.isEmpty() ? windowTitle() : outcome.caption,
+                                          iconOf(outcome.severity), Dialogs::Buttons::Ok, at});
+  }
+  if (!outcome.ok())
+    ScriptProgState->hide();
+  if (outcome.failure == Failure::NoPort || (outcome.failure == Failure::NoGateway && outcome.writeReady))
+    show();
+  if (!outcome.gatewayState.isEmpty())
+    StatusBar1->setPanelText(2, outcome.gatewayState);
+  if (outcome.writeReady)
+    postMessage(this, WM_WRITE_READY, *outcome.writeReady, 0);
+}
