@@ -117,7 +117,7 @@ bool TForm1::firstPass(int &level) {
             kLineBreaks + QStringLiteral("Example: /P5"));
         return false;
       }
-      COM->COM->SetComNumber(*n);
+      COM->usePort(*n);
       StatusBar1->setPanelText(0, QStringLiteral("COM%1").arg(*n));
       break;
     }
