@@ -115,7 +115,7 @@ bool TForm1::firstPass(int &level) {
             kLineBreaks + QStringLiteral("Example: /P5"));
         return false;
       }
-      COM->COM->SetComNumber(*n);
+      COM->usePort(*n);
       StatusBar1->setPanelText(0, QStringLiteral("COM%1").arg(*n));
       break;
     }
@@ -179,6 +179,12 @@ void TForm1::Options1Click() {
       COM->ApplySettings();
     } catch (const std::exception &e) {
       log(QString::fromUtf8(e.what()));
+      // The choice is stored but not in use: the user has to know, and how to fix it.
+      const QString text = QStringLiteral("The port choice \"%1\" cannot be used: %2")
+                               .arg(COM->PortNumber->currentText(), QString::fromUtf8(e.what())) +
+                           QStringLiteral("\nChoose \"offline\" or a port of the list in Settings.");
+      Dialogs::instance().messageBox(
+          this, {text, windowTitle(), Dialogs::Icon::Warning, Dialogs::Buttons::Ok, std::nullopt});
     }
   }
   StatusBar1->setPanelText(0, Options->GetProp(QStringLiteral("PortNumber")));

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QRandomGenerator>
 
 namespace {
 const QString kPath = QStringLiteral("/com/quarnel/Tamberlin");
@@ -14,6 +15,16 @@ InstanceBus::Factory &installedFactory() {
   return factory;
 }
 } // namespace
+
+quint64 InstanceId::thisProcess() {
+  static const quint64 id = [] {
+    quint64 n = 0;
+    while (n == 0)
+      n = QRandomGenerator::system()->generate64();
+    return n;
+  }();
+  return id;
+}
 
 InstanceBus *InstanceBus::create(QObject *parent) {
   if (installedFactory())
@@ -37,25 +48,27 @@ DBusInstanceBus::DBusInstanceBus(const QDBusConnection &connection, QObject *par
                (detail.isEmpty() ? QString() : QStringLiteral(": ") + detail);
     return;
   }
-  if (!d->connection.connect(QString(), kPath, kInterface, kSignal, this, SLOT(onSignal(uint, int))))
+  if (!d->connection.connect(QString(), kPath, kInterface, kSignal, this,
+                             SLOT(onSignal(qulonglong, uint, int))))
     m_reason =
         QStringLiteral("cannot listen on the D-Bus session bus: ") + d->connection.lastError().message();
 }
 
 DBusInstanceBus::~DBusInstanceBus() {
   if (d->connection.isConnected())
-    d->connection.disconnect(QString(), kPath, kInterface, kSignal, this, SLOT(onSignal(uint, int)));
+    d->connection.disconnect(QString(), kPath, kInterface, kSignal, this,
+                             SLOT(onSignal(qulonglong, uint, int)));
   delete d;
 }
 
-void DBusInstanceBus::announce(quint32 sender, qint32 port) {
+void DBusInstanceBus::announce(const InstanceId &sender, qint32 port) {
   if (!d->connection.isConnected())
     return;
   QDBusMessage message = QDBusMessage::createSignal(kPath, kInterface, kSignal);
-  message << uint(sender) << int(port);
+  message << qulonglong(sender.process) << uint(sender.handle) << int(port);
   d->connection.send(message);
 }
 
-void DBusInstanceBus::onSignal(uint sender, int port) {
-  emit announced(quint32(sender), qint32(port));
+void DBusInstanceBus::onSignal(qulonglong senderProcess, uint senderHandle, int port) {
+  emit announced(quint64(senderProcess), quint32(senderHandle), qint32(port));
 }

@@ -7,6 +7,19 @@
 
 class QDBusConnection;
 
+// Who announces: the running copy, by a random number drawn once per process (process ids repeat
+// across machines' namespaces and a truncated one repeats every 32768), and the announcing object's
+// handle inside it.
+struct InstanceId {
+  quint64 process = 0;
+  quint32 handle = 0;
+
+  friend auto operator<=>(const InstanceId &, const InstanceId &) = default;
+
+  // This running copy's number; never 0.
+  static quint64 thisProcess();
+};
+
 // The announcement between running copies of the program: (sender, port) reaches every copy of
 // the user's session, the sender's own included. Delivery is queued, never synchronous, so no
 // copy blocks on another.
@@ -17,7 +30,7 @@ public:
 
   explicit InstanceBus(QObject *parent = nullptr) : QObject(parent) {}
 
-  virtual void announce(quint32 sender, qint32 port) = 0;
+  virtual void announce(const InstanceId &sender, qint32 port) = 0;
   // Why announcements go nowhere; empty while the bus works.
   virtual QString unavailableReason() const = 0;
 
@@ -27,7 +40,7 @@ public:
   static void setFactory(Factory factory);
 
 signals:
-  void announced(quint32 sender, qint32 port);
+  void announced(quint64 senderProcess, quint32 senderHandle, qint32 port);
 };
 
 // A D-Bus signal on the session bus.
@@ -37,11 +50,11 @@ public:
   DBusInstanceBus(const QDBusConnection &connection, QObject *parent = nullptr);
   ~DBusInstanceBus() override;
 
-  void announce(quint32 sender, qint32 port) override;
+  void announce(const InstanceId &sender, qint32 port) override;
   QString unavailableReason() const override { return m_reason; }
 
 private slots:
-  void onSignal(uint sender, int port);
+  void onSignal(qulonglong senderProcess, uint senderHandle, int port);
 
 private:
   struct Private;

@@ -1,9 +1,8 @@
 #include "seriallink/KV_Serial.h"
 
-#include "app/DelayWithMessages.h"
+#include "language/Language.h"
 #include "platform/Clock.h"
-#include "platform/InstanceBus.h"
-#include "platform/Log.h"
+#include "platform/Dialogs.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -13,21 +12,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <stdexcept>
-
-TCOM::TCOM(QWidget *parent) : QWidget(parent, Qt::Window) {
+TCOM::TCOM(QWidget *parent)
+    : QWidget(parent, Qt::Window), manager(new PortManager(this)), COM(manager->COM),
+      TimerWaitingForCom(manager->TimerWaitingForCom), TimerUsbCheck(manager->TimerUsbCheck),
+      doComOpen(manager->doComOpen), OldReceiveProc(manager->search->OldReceiveProc),
+      StrWaitBuffer(manager->search->StrWaitBuffer), callerHandle(manager->callerHandle),
+      usbNotify(manager->usbNotify), reopenOnWriteError(manager->reopenOnWriteError) {
   setObjectName(QStringLiteral("COM"));
   setWindowTitle(QStringLiteral("COM"));
+  buildPortPage();
+  connectFront();
+}
 
-  COM = new TSerialPort(this);
-  COM->SetComNumber(2);
-  COM->SetBaud(9600);
-  COM->SetPromptForPort(false);
-  COM->SetInSize(32768);
-  COM->SetOutSize(32768);
-  COM->SetAutoOpen(false);
-  COM->SetOnTriggerAvail([this](TSerialPort *cp, quint16 count) { COMTriggerAvail(cp, count); });
-
+void TCOM::buildPortPage() {
   kvSerialOptionCaption = new QWidget(this);
   kvSerialOptionCaption->setObjectName(QStringLiteral("kvSerialOptionCaption"));
   kvSerialOptionCaption->setWindowTitle(QStringLiteral("Serial port"));
@@ -53,24 +50,35 @@ TCOM::TCOM(QWidget *parent) : QWidget(parent, Qt::Window) {
   page->addStretch();
   // The page lives in the settings dialog; its list is rebuilt whenever it is shown there.
   kvSerialOptionCaption->installEventFilter(this);
+}
 
-  TimerWaitingForCom = new ClockTimer(this);
-  TimerWaitingForCom->setInterval(500);
-  connect(TimerWaitingForCom, &ClockTimer::timeout, this, &TCOM::TimerWaitingForComTimer);
-  TimerUsbCheck = new ClockTimer(this);
-  TimerUsbCheck->setInterval(500);
-  connect(TimerUsbCheck, &ClockTimer::timeout, this, &TCOM::TimerUsbCheckTimer);
+void TCOM::connectFront() {
+  manager->front.translate = [this](const QString &key) -> std::optional<QString> {
+    if (!language)
+      return std::nullopt;
+    return language->translate(key);
+  };
+  manager->front.confirm = [this](const QString &text, const QString &caption) {
+    return Dialogs::instance().messageBox(this, {text, caption, Dialogs::Icon::None,
+                                                 Dialogs::Buttons::OkCancel, std::nullopt}) == Dialogs::Ok;
+  };
+  manager->front.showChoice = [this](const QString &choice) { showChoice(choice); };
+}
 
-  usbNotify = new TUsbNotifier(this);
-  usbNotify->SetOnUsbArrival(
-      [this](TUsbNotifier *sender, const QString &name) { onUsbArrival(sender, name); });
-  usbNotify->SetOnUsbRemoval(
-      [this](TUsbNotifier *sender, const QString &name) { onUsbRemoval(sender, name); });
+void TCOM::showChoice(const QString &choice) {
+  PortNumber->setEditText(choice);
+  const int item = PortNumber->findText(choice);
+  if (item >= 0) {
+    PortNumber->setCurrentIndex(item);
+    PortNumber->update();
+  }
+}
 
-  // Announcements arrive as the registered message, posted like any other window message.
-  m_bus = InstanceBus::create(this);
-  connect(m_bus, &InstanceBus::announced, this,
-          [this](quint32 sender, qint32 port) { postMessage(this, BroadcastComMessage, sender, port); });
+bool TCOM::event(QEvent *event) {
+  // The manager's messages may still be addressed to its window.
+  if (WindowMessageEvent *message = asWindowMessage(event); message && manager->dispatch(message))
+    return true;
+  return QWidget::event(event);
 }
 
 bool TCOM::eventFilter(QObject *watched, QEvent *event) {
@@ -79,20 +87,12 @@ bool TCOM::eventFilter(QObject *watched, QEvent *event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TCOM::log(const QString &line) {
-  Log::line(line);
-}
-
-void TCOM::StandardSerialOptions() {
-  m_line = LineSettings();
-}
-
 void TCOM::kvSerialOptionCaptionShow() {
   const QString shown = PortNumber->currentText();
   PortNumber->clear();
   PortNumber->setEditText(shown);
   PortNumber->addItem(QStringLiteral("offline"));
-  ProcessMessages();
+  Clock::instance().processMessages();
   for (quint16 n = 1; n <= 64; ++n)
     if (ProbeComPort(n))
       PortNumber->addItem(QStringLiteral("COM%1").arg(n));
@@ -100,57 +100,5 @@ void TCOM::kvSerialOptionCaptionShow() {
 }
 
 void TCOM::ApplySettings() {
-  try {
-    COM->SetOnErrorEvent([this](TSerialPort *sender, qint32 code) { onComError(sender, code); });
-    if (COM->Open())
-      COM->SetOpen(false);
-    const QString choice = PortNumber->currentText();
-    if (choice == QLatin1String("offline"))
-      return;
-    if (choice.isEmpty()) {
-      StandardSerialOptions();
-      PortNumber->setEditText(QStringLiteral("offline"));
-    } else {
-      // Only the two characters after "COM" count: COM123 is port 12.
-      bool ok = false;
-      const int n = choice.mid(3, 2).toInt(&ok);
-      if (!ok || n <= 0)
-        throw std::runtime_error("no port number");
-      COM->SetComNumber(quint16(n));
-    }
-    COM->SetBaud(m_line.baud);
-    COM->SetStopBits(m_line.stopBits);
-    COM->SetDataBits(m_line.dataBits);
-    COM->SetParity(m_line.parity);
-    COM->SetDTR(true);
-    COM->SetRTS(false);
-    if (!choice.isEmpty()) {
-      COM->SetOpen(true);
-      log(QStringLiteral("allysettings com.open "));
-      if (COM->Open()) {
-        log(QStringLiteral("allysettings com.open, nur stop, wenn auch true"));
-        postMessage(callerHandle, WM_COM_WAIT_STATE, 0, 0);
-        ProcessMessages();
-      }
-    }
-  } catch (const std::exception &) {
-    throw std::runtime_error("Error setting port options");
-  }
-}
-
-void TCOM::COMTriggerAvail(TSerialPort *CP, quint16 Count) {
-  log(QStringLiteral("KV_Serail ComTriggerAvail"));
-  QByteArray bytes;
-  if (!CP->GetBlock(bytes, Count))
-    return;
-  // The receive trace goes into the view directly, without trimming or scrolling.
-  Log::trace(QStringLiteral("in: ") + QString::fromLatin1(bytes));
-}
-
-void TCOM::ResetTriggerAvail(TSerialPort *CP, quint16 Count) {
-  QByteArray bytes;
-  if (!CP->GetBlock(bytes, Count))
-    return;
-  StrWaitBuffer += bytes.toUpper();
-  log(QStringLiteral("Reset Trigger ") + QString::fromLatin1(StrWaitBuffer));
+  manager->ApplySettings(PortNumber->currentText());
 }

@@ -16,3 +16,7 @@ QString systemErrorText(int error);
 // Recovers the errno behind a system error text (the serial library keeps only the text); 0 when
 // the text is not one of the system's.
 int errnoFromText(const QString &text);
+
+// Whether the open line behind fd has been hung up (device unplugged, far end of a pseudo-terminal
+// closed), asked of the line itself without waiting.
+bool lineHungUp(int fd);

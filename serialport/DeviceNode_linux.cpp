@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,4 +34,11 @@ int errnoFromText(const QString &text) {
       return e;
   }
   return 0;
+}
+
+bool lineHungUp(int fd) {
+  if (fd < 0)
+    return false;
+  pollfd line{fd, POLLIN, 0};
+  return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR)) != 0;
 }

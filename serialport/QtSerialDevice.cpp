@@ -150,8 +150,7 @@ int QtSerialDevice::setLine(const SerialLineSettings &s) {
 
 int QtSerialDevice::setDtr(bool on) {
   if (!m_port || m_port->setDataTerminalReady(on) || m_pty) {
-    if (m_port)
-      m_port->clearError();
+    forgetRefusal();
     return 0;
   }
   const int code = lastSystemError(-EIO);
@@ -162,8 +161,7 @@ int QtSerialDevice::setDtr(bool on) {
 
 int QtSerialDevice::setRts(bool on) {
   if (!m_port || m_port->setRequestToSend(on) || m_pty) {
-    if (m_port)
-      m_port->clearError();
+    forgetRefusal();
     return 0;
   }
   const int code = lastSystemError(-EIO);
@@ -221,7 +219,7 @@ void QtSerialDevice::halt(int code) {
   if (m_halted)
     return;
   m_halted = true;
-  m_detail = QStringLiteral("%1: %2").arg(m_path, m_port ? m_port->errorString() : QString());
+  m_detail = failureReason();
   // After a hang-up the library reports the failure again and again until the port is closed;
   // close it from the event loop, outside the library's own notification.
   m_port->disconnect(this);
@@ -233,4 +231,24 @@ void QtSerialDevice::halt(int code) {
       },
       Qt::QueuedConnection);
   emit failed(code);
+}
+
+void QtSerialDevice::forgetRefusal() {
+  if (m_port)
+    m_port->clearError();
+  // The library takes the text of a later failure from errno, also when that failure set none (a
+  // read at end of file after a hang-up): a refusal that is ignored here must not be read as its
+  // reason.
+  errno = 0;
+}
+
+QString QtSerialDevice::failureReason() const {
+  // The line itself is asked first: after a hang-up the library's text is whatever errno an
+  // earlier call left behind.
+  if (m_port && lineHungUp(int(m_port->handle())))
+    return QStringLiteral("%1: the line was hung up (device unplugged or far end closed)").arg(m_path);
+  if (checkDeviceNode(m_path) == ENOENT)
+    return QStringLiteral("%1: the device is gone").arg(m_path);
+  const QString text = m_port ? m_port->errorString() : QString();
+  return text.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(m_path, text);
 }

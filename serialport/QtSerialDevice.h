@@ -35,6 +35,8 @@ private:
   int lastSystemError(int fallback) const;
   void onError(int error);
   void halt(int code);
+  QString failureReason() const;
+  void forgetRefusal();
 
   quint16 m_com;
   QString m_path;

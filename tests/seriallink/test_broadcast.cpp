@@ -64,7 +64,7 @@ private slots:
 
     w->clock.advance(400);
 
-    const QString announcer = QString::number(handleOf(COM));
+    const QString announcer = QString::number(handleOf(COM->manager));
     QVERIFY(log().contains(QStringLiteral("App: %1 already --").arg(announcer)));
     QVERIFY(log().contains(QStringLiteral("-- waiting on COM5")));
     QVERIFY(log().contains(QStringLiteral("Und es war win anderer broadcast")));
@@ -127,11 +127,12 @@ private slots:
       QSignalSpy heardByFirst(&first, &InstanceBus::announced);
       QSignalSpy heardBySecond(&second, &InstanceBus::announced);
 
-      first.announce(0x12340001u, 5);
+      first.announce({0x8877665544332211ull, 0x12340001u}, 5);
 
       QVERIFY(heardBySecond.wait(10000));
       QCOMPARE(heardBySecond.first(),
-               (QVariantList{QVariant::fromValue(0x12340001u), QVariant::fromValue(5)}));
+               (QVariantList{QVariant::fromValue(quint64(0x8877665544332211ull)),
+                             QVariant::fromValue(0x12340001u), QVariant::fromValue(5)}));
       QTRY_COMPARE_WITH_TIMEOUT(heardByFirst.size(), 1, 10000);
       QCOMPARE(heardByFirst.first(), heardBySecond.first());
     }

@@ -256,6 +256,28 @@ private slots:
     QVERIFY(!p.port.Open());
   }
 
+  // A hang-up is reported as a hang-up, not with whatever a refused modem-line call (DTR and RTS on
+  // a pseudo-terminal) left behind in the system's last error.
+  void hangUpIsReportedAsSuch() {
+    auto far = publish(28);
+    QVERIFY(far);
+    Port p;
+    p.port.SetComNumber(28);
+    p.port.SetDTR(true);
+    p.port.SetRTS(true);
+    p.port.SetOpen(true);
+    QVERIFY(p.port.Open());
+    p.port.SetDTR(false);
+    QVERIFY(p.errors.isEmpty());
+    far->close();
+    QVERIFY(waitFor([&] { return !p.errors.isEmpty(); }));
+    QCOMPARE(p.errors, QList<qint32>{SerialError::DeviceRead});
+    const QString text = p.port.LastErrorText();
+    QVERIFY2(!text.contains(QStringLiteral("ioctl")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("hung up")), qPrintable(text));
+    p.port.SetOpen(false);
+  }
+
   void comNumberChangeWhileOpenMovesToTheNewPort() {
     auto first = publish(24);
     auto second = publish(25);

@@ -15,14 +15,14 @@ LocalInstanceBus::~LocalInstanceBus() {
   buses().removeAll(this);
 }
 
-void LocalInstanceBus::announce(quint32 sender, qint32 port) {
+void LocalInstanceBus::announce(const InstanceId &sender, qint32 port) {
   for (LocalInstanceBus *bus : buses()) {
     QPointer<LocalInstanceBus> to(bus);
     QMetaObject::invokeMethod(
         bus,
         [to, sender, port] {
           if (to)
-            emit to->announced(sender, port);
+            emit to->announced(sender.process, sender.handle, port);
         },
         Qt::QueuedConnection);
   }

@@ -13,7 +13,7 @@ class LocalInstanceBus : public InstanceBus {
 public:
   explicit LocalInstanceBus(QObject *parent = nullptr);
   ~LocalInstanceBus() override;
-  void announce(quint32 sender, qint32 port) override;
+  void announce(const InstanceId &sender, qint32 port) override;
   QString unavailableReason() const override { return {}; }
 };
 

@@ -239,6 +239,60 @@ private slots:
     QVERIFY(StatusFenster->isHidden());
     QVERIFY(!COM->COM->Open());
   }
+
+  // A port named with /P replaces a stored port that cannot be used: the wait for the stored port
+  // ends and the download goes to the named one.
+  void portParameterReplacesAnUnusableStoredPort_data() {
+    QTest::addColumn<bool>("storedHeld");
+    QTest::newRow("stored COM9 absent") << false;
+    QTest::newRow("stored COM9 held by another program") << true;
+  }
+  void portParameterReplacesAnUnusableStoredPort() {
+    QFETCH(bool, storedHeld);
+    SimGateway &g = gateway(3);
+    w->ports.line(9).setPresent(storedHeld);
+    w->ports.line(9).heldByOther = storedHeld;
+    w->storePort(QStringLiteral("COM9"));
+    const QByteArray bytes = w->pattern(300);
+    w->startUp({"/P3", "/F" + w->script(bytes)});
+    QCOMPARE(w->process.exitCodes, QList<int>{1});
+    QVERIFY(g.sim().lastDownload().script == bytes);
+    QCOMPARE(Form1->waitingForCom, 0);
+    QVERIFY(!COM->TimerWaitingForCom->isActive());
+    QVERIFY(w->ports.line(9).received().isEmpty());
+  }
+
+  // Settings closed with OK on a port choice that cannot be applied: the user is told why.
+  void settingsOkWithAnUnusablePortChoiceTellsTheUser_data() {
+    QTest::addColumn<QString>("choice");
+    QTest::newRow("no number") << "COMX";
+    QTest::newRow("port 0") << "COM0";
+  }
+  void settingsOkWithAnUnusablePortChoiceTellsTheUser() {
+    QFETCH(QString, choice);
+    w->ports.line(3);
+    w->storePort(QStringLiteral("COM3"));
+    w->startUp();
+    QTimer user;
+    user.setInterval(5);
+    connect(&user, &QTimer::timeout, [&] {
+      if (QApplication::activeModalWidget() != Options)
+        return;
+      COM->PortNumber->setEditText(choice);
+      Options->OKBtn->click();
+    });
+    user.start();
+    Form1->Options1Click();
+    user.stop();
+    QCOMPARE(w->dialogs.messages().size(), 1);
+    const Dialogs::Message box = w->dialogs.messages().first();
+    QCOMPARE(box.text, QStringLiteral("The port choice \"%1\" cannot be used: Error setting port options\n"
+                                      "Choose \"offline\" or a port of the list in Settings.")
+                           .arg(choice));
+    QCOMPARE(box.caption, Form1->windowTitle());
+    QCOMPARE(box.icon, Dialogs::Icon::Warning);
+    QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
+  }
 };
 
 QTEST_MAIN(TestStartUp)

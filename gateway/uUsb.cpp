@@ -1,4 +1,4 @@
-#include "seriallink/uUsb.h"
+#include "gateway/uUsb.h"
 
 #include "platform/UsbMonitor.h"
 
