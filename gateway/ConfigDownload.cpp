@@ -86,7 +86,8 @@ Task<bool> ConfigDownload::programfile(QString path) {
 
   m_link.send(Gateway::EnterProgramming);
   m_link.RcvString.clear();
-  const bool handshake = co_await m_link.receivedWithin(".", Config::HandshakeMs, Qt::CaseSensitive);
+  const bool handshake =
+      co_await m_link.receivedWithin(Gateway::ReplyDot, Config::HandshakeMs, Qt::CaseSensitive);
   quint16 sum = 0;
   if (!co_await sendData(Memory, path, handshake, sum))
     co_return false;
@@ -130,14 +131,14 @@ Task<bool> ConfigDownload::sendData(TIndexStream &image, const QString &path, bo
 Task<bool> ConfigDownload::blockPoint(int &counter, bool &tolerantDone) {
   if (counter >= Config::TolerantPoint && !tolerantDone) {
     m_link.RcvString.clear();
-    if (co_await m_link.receivedWithin(".", Config::BlockPointMs, Qt::CaseSensitive))
+    if (co_await m_link.receivedWithin(Gateway::ReplyDot, Config::BlockPointMs, Qt::CaseSensitive))
       counter = 0;
     tolerantDone = true;
   }
   if (counter < Config::BlockPoint)
     co_return true;
   m_link.RcvString.clear();
-  const bool dot = co_await m_link.receivedWithin(".", Config::BlockPointMs, Qt::CaseSensitive);
+  const bool dot = co_await m_link.receivedWithin(Gateway::ReplyDot, Config::BlockPointMs, Qt::CaseSensitive);
   counter = 0;
   co_return dot;
 }

@@ -69,7 +69,8 @@ Task<bool> DebugDownload::programfileDebug(QString path) {
 
   m_link.log(QStringLiteral("Teste auf Handshake"));
   m_link.RcvString.clear();
-  const bool handshake = co_await m_link.receivedWithin(".", Debug::HandshakeMs, Qt::CaseSensitive);
+  const bool handshake =
+      co_await m_link.receivedWithin(Gateway::ReplyDot, Debug::HandshakeMs, Qt::CaseSensitive);
   m_report.stateText(handshake ? QStringLiteral("Programming with handshake...%1byte").arg(size)
                                : QStringLiteral("Programming .."));
   m_link.log(QStringLiteral("Los gehts"));
@@ -78,7 +79,7 @@ Task<bool> DebugDownload::programfileDebug(QString path) {
     co_return false;
   if (handshake) {
     m_link.RcvString.clear();
-    co_await m_link.receivedWithin(".", Debug::LastDotMs, Qt::CaseSensitive);
+    co_await m_link.receivedWithin(Gateway::ReplyDot, Debug::LastDotMs, Qt::CaseSensitive);
   }
 
   m_report.phase(GatewayReport::Phase::Finishing);
@@ -111,7 +112,8 @@ Task<bool> DebugDownload::sendData(TIndexStream &image, const QString &path, boo
       counter = 0;
     else {
       m_link.RcvString.clear();
-      const bool dot = co_await m_link.receivedWithin(".", Debug::BlockPointMs, Qt::CaseSensitive);
+      const bool dot =
+          co_await m_link.receivedWithin(Gateway::ReplyDot, Debug::BlockPointMs, Qt::CaseSensitive);
       counter = 0;
       if (!dot)
         co_return fail(Failure::Transfer, QStringLiteral("Error writing script"), Severity::None, true);

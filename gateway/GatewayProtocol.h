@@ -18,7 +18,7 @@ inline constexpr char ReplyOkOk[] = "OKOK";
 inline constexpr char ReplyRestart[] = "Restart";
 inline constexpr char ReplyIMessage[] = "I00000000000000";
 inline constexpr char ReplyConfigMode[] = "CC";
-constexpr char Dot = '.';
+inline constexpr char ReplyDot[] = ".";
 constexpr char DebugAccepted = 'O';
 
 // The search of "Write Script".

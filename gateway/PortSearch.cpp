@@ -1,4 +1,5 @@
 #include "gateway/PortSearch.h"
+#include "gateway/GatewayProtocol.h"
 
 #include "common/TextUtils.h"
 #include "platform/Clock.h"
@@ -9,7 +10,7 @@
 PortSearch::PortSearch(TSerialPort *port, QObject *parent)
     : QObject(parent), COM(port), m_answerLimit(new ClockTimer(this)) {
   m_answerLimit->setSingleShot(true);
-  m_answerLimit->setInterval(AnswerLimitMs);
+  m_answerLimit->setInterval(int(Gateway::ProbeMs));
   connect(m_answerLimit, &ClockTimer::timeout, this, &PortSearch::onAnswerLimit);
 }
 
@@ -43,7 +44,7 @@ bool PortSearch::probe(const QString &item) {
     return false;
   }
   StrWaitBuffer.clear();
-  COM->PutChar(Probe);
+  COM->PutChar(Gateway::TestGateway);
   m_answerLimit->start();
   return true;
 }
@@ -65,7 +66,7 @@ bool PortSearch::openItem(const QString &item) {
 }
 
 bool PortSearch::answered() const {
-  return ContainsSubstringIgnoreCase(StrWaitBuffer, QByteArray("OK"));
+  return ContainsSubstringIgnoreCase(StrWaitBuffer, QByteArray(Gateway::ReplyOk));
 }
 
 void PortSearch::ResetTriggerAvail(TSerialPort *CP, quint16 Count) {

@@ -17,9 +17,6 @@ class ClockTimer;
 class PortSearch : public QObject {
   Q_OBJECT
 public:
-  static constexpr quint8 Probe = 0x14;
-  static constexpr int AnswerLimitMs = 200;
-
   // The port that answered, or -1.
   using Result = std::function<void(qint32 port)>;
 

@@ -1,5 +1,6 @@
 // The port manager's reactions to port failures: reopening the port, waiting for a port that has
 // vanished until it is back, and settling with other running copies which one keeps waiting.
+#include "gateway/GatewayProtocol.h"
 #include "gateway/PortManager.h"
 
 #include "common/TextUtils.h"
@@ -30,11 +31,12 @@ void PortManager::onComError(TSerialPort *, qint32 errorCode) {
     log(COM->LastErrorText());
   switch (errorCode) {
   case SerialError::AlreadyOpen:
-    stopWaiting(QStringLiteral("Port wird von einer anderen App verwendet"), 50);
+    stopWaiting(QStringLiteral("Port wird von einer anderen App verwendet"), Gateway::WaitState::InUse);
     break;
   case SerialError::PermissionDenied:
     // Waiting would never end: the user has to be given the right first. The owner says how.
-    stopWaiting(QStringLiteral("Port darf nicht verwendet werden (dialout)"), 51);
+    stopWaiting(QStringLiteral("Port darf nicht verwendet werden (dialout)"),
+                Gateway::WaitState::NoPermission);
     break;
   case SerialError::BadId:
     log(QStringLiteral("BadId - bad or unsupported ID - waiting for com"));
@@ -161,5 +163,5 @@ void PortManager::WM_ComWaitMessage(TWM_ComWaitMessage &Msg) {
   }
   log(QStringLiteral("Waiting on the same COM - getting offline"));
   TimerWaitingForCom->setEnabled(false);
-  tellOwner(Delivery::Post, 2, 60);
+  tellOwner(Delivery::Post, 2, Gateway::WaitState::OtherCopyWaits);
 }

@@ -1,4 +1,5 @@
 // The port manager's reaction to USB devices coming and going, and the COM port of a USB device.
+#include "gateway/GatewayProtocol.h"
 #include "gateway/PortManager.h"
 
 #include "common/TextUtils.h"
@@ -98,7 +99,7 @@ void PortManager::onUsbRemoval(TUsbNotifier *, const QString &USBDeviceName) {
   } else {
     log(QStringLiteral("USBgo aber nicht connected also kein Timer starten"));
   }
-  tellOwner(Delivery::Post, 0, 49);
+  tellOwner(Delivery::Post, 0, Gateway::WaitState::UsbRemoved);
 }
 
 void PortManager::TimerUsbCheckTimer() {

@@ -1,5 +1,6 @@
 // The search for the gateway's port as an engine: receive events and its answer timer drive it,
 // virtual time measures it, and the port's own receive handler is back when it reports.
+#include "gateway/GatewayProtocol.h"
 #include "gateway/PortSearch.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -82,8 +83,8 @@ private slots:
     QCOMPARE(probed, probedPorts);
     // Ports without an answer cost the answer limit each, nothing more.
     const quint64 silentPorts = quint64(found > 0 ? probedPorts - 1 : probedPorts);
-    QVERIFY(clock->nowMs() - started >= silentPorts * PortSearch::AnswerLimitMs);
-    QVERIFY(clock->nowMs() - started < (silentPorts + 1) * PortSearch::AnswerLimitMs);
+    QVERIFY(clock->nowMs() - started >= silentPorts * Gateway::ProbeMs);
+    QVERIFY(clock->nowMs() - started < (silentPorts + 1) * Gateway::ProbeMs);
     QVERIFY(!search->running());
   }
 
