@@ -118,6 +118,21 @@ private slots:
     QCOMPARE(w->writeReady, QList<quint32>{99});
   }
 
+  // Bytes that do not leave the output buffer end the download, as on the configuration interface.
+  void portThatDoesNotSendEndsTheDownload() {
+    startUp();
+    line->bytesPerSecond = 1;
+    const QString path = script(100);
+    Form1->programfileDebug(path);
+    QVERIFY(w->settle());
+    QCOMPARE(w->writeReady, QList<quint32>{99});
+    QCOMPARE(
+        w->dialogs.messageTexts(),
+        QStringList{QStringLiteral("Error programming %1: the port does not send (is the cable connected?)")
+                        .arg(path)});
+    QVERIFY(ScriptProgState->isHidden());
+  }
+
   void filesThatCannotBeSent() {
     startUp();
     Form1->programfileDebug(w->script(QByteArray()) + QStringLiteral(".gone"));

@@ -1,7 +1,7 @@
 #include "app/Globals.h"
 #include "app/Main.h"
-#include "gateway/GatewayLink.h"
 #include "common/WindowMessages.h"
+#include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "seriallink/KV_Serial.h"
 #include "windows/LineMemo.h"

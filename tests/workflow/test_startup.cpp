@@ -122,6 +122,17 @@ private slots:
     QVERIFY(w->dialogs.messageTexts().contains(QStringLiteral("Write Script success")));
   }
 
+  // A bare absolute path that is missing is a path like any other, not an unknown switch.
+  void missingBareAbsolutePathIsReported() {
+    gateway(3);
+    w->storePort(QStringLiteral("COM3"));
+    const QString path = w->script(w->pattern(10)) + QStringLiteral(".gone");
+    w->startUp({path});
+    w->clock.advance(2000);
+    QCOMPARE(w->dialogs.messageTexts(), QStringList{QStringLiteral("File %1 does not exist!").arg(path)});
+    QCOMPARE(w->writeReady, QList<quint32>{99});
+  }
+
   void stateWindowLevel_data() {
     QTest::addColumn<QString>("level");
     QTest::addColumn<bool>("shownDuringDownload");

@@ -73,6 +73,37 @@ private slots:
     QCOMPARE(w->dialogs.messageTexts(), QStringList{"Write Script success"});
   }
 
+  // A click while the data go out: the button stays disabled whatever is redrawn, and a second
+  // start is refused, so no search byte lands in the hexadecimal data.
+  void clickDuringTheDataPhaseIsRefused() {
+    SimGateway &g = gateway(KorvaneSim::Mode::Config);
+    const QByteArray script = w->pattern(2500);
+    startUp(script);
+    Form1->show();
+    SimLine &line = w->ports.line(kPort);
+    int clicks = 0;
+    bool enabledInData = false;
+    connect(&line, &SimLine::bytesFromProgram, this, [&] {
+      const qsizetype data = line.received().indexOf('\x10');
+      if (data < 0 || line.received().size() - data < 400 || clicks >= 3)
+        return;
+      Form1->StatusBar1->repaint();
+      enabledInData = enabledInData || Form1->Button1->isEnabled();
+      ++clicks;
+      Form1->Button1Click();
+    });
+    Form1->Button1Click();
+    QVERIFY(w->settle());
+    QCOMPARE(clicks, 3);
+    QVERIFY(!enabledInData);
+    QCOMPARE(w->writeReady, QList<quint32>{0});
+    QVERIFY(g.sim().lastDownload().script == script);
+    const QByteArray sent = line.received();
+    QVERIFY(sent.mid(sent.indexOf('\x10') + 1, 2 * script.size() + 1) == script.toHex().toUpper() + '\n');
+    QCOMPARE(w->dialogs.messageTexts(), QStringList{"Write Script success"});
+    QVERIFY(Form1->Button1->isEnabled());
+  }
+
   void debugInterfaceGetsTheFrame_data() {
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<bool>("handshake");
