@@ -1,18 +1,18 @@
 // The main window as the front end of the gateway layer: the downloads' entry points, and what the
 // line and its jobs report, shown in the status bar, the state windows and message boxes.
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 #include "gateway/ConfigDownload.h"
 #include "gateway/DebugDownload.h"
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "seriallink/KV_Serial.h"
-#include "settings/KV_Options.h"
+#include "seriallink/PortSettingsPage.h"
+#include "settings/SettingsDialog.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/SearchWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
-#include "windows/uProgress.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,20 +1,20 @@
 // The main window's start-up sequence, its command line, and the entry points of the downloads and
 // the settings dialog.
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
 #include "app/CommandLine.h"
 #include "app/DelayWithMessages.h"
-#include "app/Globals.h"
-#include "language/Language.h"
+#include "app/ProgramWindows.h"
+#include "language/TranslationManager.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
-#include "seriallink/KV_Serial.h"
-#include "settings/KV_Options.h"
-#include "windows/HelpAbout.h"
-#include "windows/State.h"
+#include "seriallink/PortSettingsPage.h"
+#include "settings/SettingsDialog.h"
+#include "windows/AboutWindow.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/StateWindow.h"
 #include "windows/StatusBar.h"
 #include "windows/VersionStrings.h"
-#include "windows/dProgress.h"
 
 #include <QApplication>
 #include <QFileInfo>

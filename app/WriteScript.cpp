@@ -1,13 +1,13 @@
 // The "Write Script" button: checks the port choice and the script, then lets the gateway layer
 // find the gateway, tell its interfaces apart and write the script, while the window shows it.
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/WriteScriptJob.h"
-#include "seriallink/KV_Serial.h"
-#include "settings/KV_Options.h"
-#include "windows/uProgress.h"
+#include "seriallink/PortSettingsPage.h"
+#include "settings/SettingsDialog.h"
+#include "windows/SearchWindow.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/Main.h"
 #include "app/CommandLine.h"
-#include "app/Globals.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "platform/Display.h"
 
 #include <BuildInfo.h>

@@ -3,7 +3,7 @@
 #include "gateway/GatewayLink.h"
 #include "gateway/GatewayProtocol.h"
 #include "gateway/ScriptFile.h"
-#include "gateway/idxStream.h"
+#include "gateway/ScriptImage.h"
 #include "platform/Clock.h"
 
 #include <QFileInfo>

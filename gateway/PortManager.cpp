@@ -1,7 +1,7 @@
 #include "gateway/PortManager.h"
 
 #include "gateway/PortSearch.h"
-#include "gateway/uUsb.h"
+#include "gateway/UsbNotifier.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 

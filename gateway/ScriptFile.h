@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gateway/idxStream.h"
+#include "gateway/ScriptImage.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 #include "gateway/PortManager.h"
 
 #include "common/TextUtils.h"
-#include "gateway/uUsb.h"
+#include "gateway/UsbNotifier.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
 

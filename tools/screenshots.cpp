@@ -1,14 +1,14 @@
 // Saves a PNG of each of the program's windows as it looks, so the interface can be looked at
 // without a display: tamberlin-screenshots <folder>
-#include "app/Globals.h"
-#include "app/Main.h"
-#include "seriallink/KV_Serial.h"
-#include "settings/KV_Options.h"
-#include "windows/HelpAbout.h"
-#include "windows/State.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
+#include "seriallink/PortSettingsPage.h"
+#include "settings/SettingsDialog.h"
+#include "windows/AboutWindow.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/SearchWindow.h"
+#include "windows/StateWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
-#include "windows/uProgress.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "platform/VersionInfo.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "windows/AboutText.h"
-#include "windows/HelpAbout.h"
+#include "windows/AboutWindow.h"
 
 #include "BuildInfo.h"
 

@@ -1,8 +1,8 @@
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "app/WindowPlacement.h"
 #include "platform/SettingsFile.h"
-#include "windows/dProgress.h"
+#include "windows/ScriptProgressWindow.h"
 
 #include "tests/support/AppFixture.h"
 #include "tests/support/FixedMonitors.h"

@@ -1,6 +1,6 @@
 #include "language/ComponentOwner.h"
-#include "language/Language.h"
 #include "language/LanguageFile.h"
+#include "language/TranslationManager.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
-#include "seriallink/KV_Serial.h"
+#include "seriallink/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

@@ -1,6 +1,6 @@
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "platform/SettingsFile.h"
-#include "settings/KV_Options.h"
+#include "settings/SettingsDialog.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QComboBox>

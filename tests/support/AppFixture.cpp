@@ -1,6 +1,6 @@
 #include "tests/support/AppFixture.h"
 
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "tests/support/Workflow.h"
 
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "common/WindowMessages.h"
 #include "platform/SettingsFile.h"
 

@@ -1,6 +1,6 @@
 #include "common/WindowMessages.h"
-#include "windows/dProgress.h"
-#include "windows/uProgress.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/SearchWindow.h"
 
 #include "tests/support/FixedMonitors.h"
 

@@ -1,5 +1,5 @@
 #include "windows/LineMemo.h"
-#include "windows/State.h"
+#include "windows/StateWindow.h"
 
 #include "tests/support/ScriptedDialogs.h"
 

@@ -1,8 +1,8 @@
-#include "app/Globals.h"
-#include "app/Main.h"
-#include "seriallink/KV_Serial.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
+#include "seriallink/PortSettingsPage.h"
+#include "windows/ScriptProgressWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
 
 #include "tests/support/Workflow.h"
 

@@ -1,8 +1,8 @@
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "platform/Clock.h"
-#include "seriallink/KV_Serial.h"
-#include "windows/dProgress.h"
+#include "seriallink/PortSettingsPage.h"
+#include "windows/ScriptProgressWindow.h"
 
 #include "tests/support/Workflow.h"
 

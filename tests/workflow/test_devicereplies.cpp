@@ -1,13 +1,13 @@
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "common/WindowMessages.h"
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
-#include "seriallink/KV_Serial.h"
+#include "seriallink/PortSettingsPage.h"
 #include "windows/LineMemo.h"
-#include "windows/State.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/StateWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
 
 #include "tests/support/Workflow.h"
 

@@ -1,6 +1,6 @@
-#include "windows/HelpAbout.h"
+#include "windows/AboutWindow.h"
 
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "platform/Dialogs.h"
 #include "windows/AboutText.h"
 #include "windows/TextFileLoader.h"

@@ -1,18 +1,18 @@
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 #include "app/WindowPlacement.h"
 #include "common/WindowMessages.h"
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "platform/Log.h"
 #include "platform/Monitors.h"
 #include "platform/Process.h"
 #include "platform/SettingsFile.h"
-#include "settings/KV_Options.h"
-#include "windows/HelpAbout.h"
-#include "windows/State.h"
+#include "settings/SettingsDialog.h"
+#include "windows/AboutWindow.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/StateWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,15 +1,15 @@
 // The main window's receive handler and its handlers of the port manager's and the downloads'
 // notifications.
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
 #include "app/DelayWithMessages.h"
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/GatewayProtocol.h"
 #include "platform/Log.h"
-#include "seriallink/KV_Serial.h"
+#include "seriallink/PortSettingsPage.h"
+#include "windows/ScriptProgressWindow.h"
 #include "windows/StatusBar.h"
-#include "windows/dProgress.h"
 
 #include <QApplication>
 #include <QPushButton>

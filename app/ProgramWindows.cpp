@@ -1,13 +1,13 @@
-#include "app/Globals.h"
+#include "app/ProgramWindows.h"
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "seriallink/KV_Serial.h"
-#include "settings/KV_Options.h"
-#include "windows/HelpAbout.h"
-#include "windows/State.h"
-#include "windows/dProgress.h"
-#include "windows/uProgress.h"
+#include "seriallink/PortSettingsPage.h"
+#include "settings/SettingsDialog.h"
+#include "windows/AboutWindow.h"
+#include "windows/ScriptProgressWindow.h"
+#include "windows/SearchWindow.h"
+#include "windows/StateWindow.h"
 
 TForm1 *Form1 = nullptr;
 TScriptProgState *ScriptProgState = nullptr;

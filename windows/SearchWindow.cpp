@@ -1,4 +1,4 @@
-#include "windows/uProgress.h"
+#include "windows/SearchWindow.h"
 
 #include "platform/Monitors.h"
 

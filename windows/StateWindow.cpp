@@ -1,4 +1,4 @@
-#include "windows/State.h"
+#include "windows/StateWindow.h"
 
 #include "windows/LineMemo.h"
 

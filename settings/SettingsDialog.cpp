@@ -1,7 +1,7 @@
-#include "settings/KV_Options.h"
+#include "settings/SettingsDialog.h"
 
 #include "language/ComponentOwner.h"
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "settings/OptionsStore.h"
 
 #include <QApplication>

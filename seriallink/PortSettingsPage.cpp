@@ -1,6 +1,6 @@
-#include "seriallink/KV_Serial.h"
+#include "seriallink/PortSettingsPage.h"
 
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 

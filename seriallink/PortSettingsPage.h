@@ -3,7 +3,7 @@
 #include "common/WindowMessages.h"
 #include "gateway/PortManager.h"
 #include "gateway/PortSearch.h"
-#include "gateway/uUsb.h"
+#include "gateway/UsbNotifier.h"
 #include "serialport/TSerialPort.h"
 
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "gateway/idxStream.h"
+#include "gateway/ScriptImage.h"
 
 #include <QFile>
 

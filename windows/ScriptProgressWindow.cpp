@@ -1,4 +1,4 @@
-#include "windows/dProgress.h"
+#include "windows/ScriptProgressWindow.h"
 
 #include <QHideEvent>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "gateway/uUsb.h"
+#include "gateway/UsbNotifier.h"
 
 #include "platform/UsbMonitor.h"
 

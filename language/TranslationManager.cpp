@@ -1,4 +1,4 @@
-#include "language/Language.h"
+#include "language/TranslationManager.h"
 
 #include "language/ComponentOwner.h"
 #include "language/LanguageFile.h"
