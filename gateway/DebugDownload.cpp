@@ -106,21 +106,19 @@ Task<bool> DebugDownload::sendData(TIndexStream &image, const QString &path, boo
                      QStringLiteral("Error programming ") + path +
                          QStringLiteral(": the port does not send (is the cable connected?)"),
                      Severity::Warning);
-    if (counter < Debug::BlockPoint)
-      ;
-    else if (!handshake)
-      counter = 0;
-    else {
-      m_link.RcvString.clear();
-      const bool dot =
-          co_await m_link.receivedWithin(Gateway::ReplyDot, Debug::BlockPointMs, Qt::CaseSensitive);
-      counter = 0;
-      if (!dot)
-        co_return fail(Failure::Transfer, QStringLiteral("Error writing script"), Severity::None, true);
-    }
+    if (counter >= Debug::BlockPoint && !co_await blockPoint(handshake, counter))
+      co_return fail(Failure::Transfer, QStringLiteral("Error writing script"), Severity::None, true);
     sum = quint16(sum + byte);
   }
   co_return true;
+}
+
+Task<bool> DebugDownload::blockPoint(bool handshake, int &counter) {
+  counter = 0;
+  if (!handshake)
+    co_return true;
+  m_link.RcvString.clear();
+  co_return co_await m_link.receivedWithin(Gateway::ReplyDot, Debug::BlockPointMs, Qt::CaseSensitive);
 }
 
 Task<bool> DebugDownload::waitWhileTalking(quint32 ms, bool untilO) {

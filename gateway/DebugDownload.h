@@ -23,6 +23,8 @@ public:
 private:
   QString load(TIndexStream &image, const QString &path);
   Task<bool> sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum);
+  // A block point: in handshake mode the gateway's "." within its time; false when it did not come.
+  Task<bool> blockPoint(bool handshake, int &counter);
   // Waits until the received text holds an "O" (when untilO) or the gateway has been silent for
   // ms; every receive event moves the silence's start.
   Task<bool> waitWhileTalking(quint32 ms, bool untilO);
