@@ -34,7 +34,7 @@ screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tamberlin-screenshots $(BUILD)/screenshots
 
 format:
-	find app common platform windows settings seriallink serialport gateway language sim tools tests bench \
+	find app common platform windows settings seriallink serialport gateway cli language sim tools tests bench \
 	  -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
 
 clean:

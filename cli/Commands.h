@@ -1,0 +1,9 @@
+#pragma once
+
+struct CliOptions;
+
+// The commands of tamberlin-cli; each returns the program's exit code.
+int runWrite(const CliOptions &options);
+int runFind(const CliOptions &options);
+int runPorts(const CliOptions &options);
+int runDoctor(const CliOptions &options);
