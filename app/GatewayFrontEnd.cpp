@@ -20,6 +20,8 @@
 #include <exception>
 
 namespace {
+const quint64 kProgressEveryMs = 100;
+
 Dialogs::Icon iconOf(GatewayReport::Severity severity) {
   switch (severity) {
   case GatewayReport::Severity::Warning:
@@ -99,12 +101,18 @@ void TForm1::phase(Phase phase) {
 
 void TForm1::progress(qint64 done, qint64 total) {
   QProgressBar *bar = ScriptProgState->ProgressBar1;
+  const quint64 now = Clock::instance().nowMs();
   if (done == 0) {
     bar->setRange(0, int(qMax<qint64>(0, total - 1)));
     bar->setValue(0);
     bar->show();
+    m_progressShownMs = now;
     return;
   }
+  // A person sees a few updates a second; every byte's would only cost drawing.
+  if (done < total && now - m_progressShownMs < kProgressEveryMs)
+    return;
+  m_progressShownMs = now;
   bar->setValue(int(done - 1));
 }
 

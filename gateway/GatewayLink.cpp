@@ -92,37 +92,42 @@ void GatewayLink::beginSearch() {
   IMessageCompleted = false;
 }
 
-void GatewayLink::readBlocks(TSerialPort *sender, quint16 count, QByteArray &first) {
+qsizetype GatewayLink::readBlocks(TSerialPort *sender, quint16 count, QByteArray &first) {
   // More than one block's worth is read in further blocks, so nothing stays behind unread.
   if (!sender->GetBlock(first, qMin(count, kBlockSize)))
-    return;
+    return 0;
   RcvString += first;
+  qsizetype appended = first.size();
   for (quint16 rest = count - quint16(first.size()); rest > 0;) {
     QByteArray more;
     const quint16 take = qMin(rest, kBlockSize);
     if (!sender->GetBlock(more, take))
       break;
     RcvString += more;
+    appended += more.size();
     rest -= take;
   }
+  // Cut by a quarter at a time, so that a gateway that never stops talking does not cost a move of
+  // the whole text per receive event.
   if (RcvString.size() > kMaxCollected)
-    RcvString.remove(0, RcvString.size() - kMaxCollected);
+    RcvString.remove(0, RcvString.size() - kMaxCollected * 3 / 4);
+  return qMin(appended, RcvString.size());
 }
 
 void GatewayLink::COMTriggerAvail(TSerialPort *sender, quint16 Count) {
   LastReceive = Clock::instance().tickCount();
   QByteArray block;
-  readBlocks(sender, Count, block);
+  const qsizetype appended = readBlocks(sender, Count, block);
   if (block.isEmpty())
     return;
   log(QStringLiteral("RcvString ") + tail(RcvString));
   log(QStringLiteral("RcvString b[1] ") + QString::fromLatin1(block.left(1)));
   log(QStringLiteral("---------------- "));
-  classify(block);
+  classify(block, appended);
   emit changed();
 }
 
-void GatewayLink::classify(const QByteArray &block) {
+void GatewayLink::classify(const QByteArray &block, qsizetype appended) {
   if (Datarec) {
     if (DebugReceived && receivedContains(Gateway::ReplyIMessage, Qt::CaseInsensitive)) {
       Datarec = false;
@@ -143,11 +148,18 @@ void GatewayLink::classify(const QByteArray &block) {
     }
   }
   log(QStringLiteral("Check config mode while debug connected ") + tail(RcvString));
-  if (!Configset && receivedContains(Gateway::ReplyConfigMode, Qt::CaseInsensitive)) {
+  if (!Configset && newlyReceivedContains(appended, Gateway::ReplyConfigMode)) {
     m_report->gatewayState(QStringLiteral("Debug port and configuration mode!"));
     Configset = true;
     Datarec = false;
   }
+}
+
+bool GatewayLink::newlyReceivedContains(qsizetype appended, const char *part) const {
+  // The text before this block was tested at its own receive event: had it held the reply, the
+  // flag would be set. Only the block and the bytes that may start a reply across its border count.
+  const qsizetype span = appended + qsizetype(qstrlen(part)) - 1;
+  return ContainsSubstringIgnoreCase(RcvString.right(span), QByteArray(part));
 }
 
 void GatewayLink::answerDebug() {

@@ -96,9 +96,11 @@ signals:
   void changed();
 
 private:
-  void readBlocks(TSerialPort *sender, quint16 count, QByteArray &first);
-  void classify(const QByteArray &block);
+  // Appends the waiting bytes to the text; the number appended.
+  qsizetype readBlocks(TSerialPort *sender, quint16 count, QByteArray &first);
+  void classify(const QByteArray &block, qsizetype appended);
   void answerDebug();
+  bool newlyReceivedContains(qsizetype appended, const char *part) const;
 
   TSerialPort *m_port;
   GatewayReport m_silent;

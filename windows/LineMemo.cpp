@@ -1,10 +1,15 @@
 #include "windows/LineMemo.h"
 
+#include "platform/Clock.h"
+
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 
 namespace {
+// A person reads the log at this pace; more often only costs layout.
+const int kSyncEveryMs = 100;
+
 // Control characters would split the line or vanish; show them as their control pictures.
 QString oneLine(const QString &text) {
   QString out = text;
@@ -24,73 +29,113 @@ QString oneLine(const QString &text) {
 LineMemo::LineMemo(QWidget *parent) : QPlainTextEdit(parent) {
   setUndoRedoEnabled(false);
   setLineWrapMode(QPlainTextEdit::NoWrap);
-  // A user who types into a cleared view creates its first line.
+  // Like the empty view, the log starts with one empty line.
+  m_lines << QString();
+  m_sync = new ClockTimer(this);
+  m_sync->setSingleShot(true);
+  m_sync->setInterval(kSyncEveryMs);
+  connect(m_sync, &ClockTimer::timeout, this, &LineMemo::syncView);
+  // What a user types becomes the log's lines.
   connect(document(), &QTextDocument::contentsChanged, this, [this] {
-    if (m_noLines && !document()->isEmpty())
-      m_noLines = false;
+    if (!m_syncing)
+      adoptTypedText();
   });
 }
 
-int LineMemo::lineCount() const {
-  return m_noLines ? 0 : document()->blockCount();
-}
-
-QString LineMemo::line(int index) const {
-  if (index < 0 || index >= lineCount())
-    return {};
-  return document()->findBlockByNumber(index).text();
-}
-
-QStringList LineMemo::lines() const {
-  QStringList result;
-  if (m_noLines)
-    return result;
-  for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
-    result << b.text();
-  return result;
-}
-
 void LineMemo::addLine(const QString &text) {
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
-  if (m_noLines)
-    m_noLines = false;
-  else
-    cursor.insertBlock();
-  cursor.insertText(oneLine(text));
+  if (m_lines.isEmpty())
+    m_firstId = m_nextId;
+  m_lines.append(oneLine(text));
+  ++m_nextId;
+  changed();
 }
 
 void LineMemo::deleteFirstLine() {
-  if (m_noLines)
+  if (m_lines.isEmpty())
     return;
-  if (document()->blockCount() == 1) {
-    clearLines();
-    return;
-  }
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::Start);
-  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-  cursor.removeSelectedText();
+  m_lines.removeFirst();
+  ++m_firstId;
+  changed();
 }
 
 void LineMemo::clearLines() {
-  clear();
-  m_noLines = true;
+  m_lines.clear();
+  m_firstId = m_nextId;
+  changed();
 }
 
 void LineMemo::setCaret(int line, int column) {
-  const QTextBlock block = document()->findBlockByNumber(qMax(0, line));
-  if (!block.isValid())
+  if (line < 0 || line >= m_lines.size())
     return;
-  QTextCursor cursor(block);
-  cursor.setPosition(block.position() + qBound(0, column, block.length() - 1));
-  setTextCursor(cursor);
-  ensureCursorVisible();
+  m_caretLine = line;
+  m_caretColumn = qBound(0, column, int(m_lines.at(line).size()));
+  changed();
+}
+
+void LineMemo::changed() {
+  if (isVisible() && !m_sync->isActive())
+    m_sync->start();
+}
+
+void LineMemo::showEvent(QShowEvent *event) {
+  QPlainTextEdit::showEvent(event);
+  syncView();
+}
+
+void LineMemo::syncView() {
+  m_syncing = true;
+  const quint64 viewEnd = m_viewFirstId + quint64(m_viewCount);
+  // Lines that left the front of the log since the last time, and lines that came at its end.
+  const bool continues = m_viewCount > 0 && m_firstId >= m_viewFirstId && m_firstId < viewEnd &&
+                         m_firstId + quint64(m_lines.size()) >= viewEnd;
+  if (!continues) {
+    rebuildView();
+  } else {
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (quint64 gone = m_viewFirstId; gone < m_firstId; ++gone) {
+      cursor.movePosition(QTextCursor::Start);
+      cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+      cursor.removeSelectedText();
+    }
+    cursor.movePosition(QTextCursor::End);
+    for (qsizetype i = qsizetype(viewEnd - m_firstId); i < m_lines.size(); ++i) {
+      cursor.insertBlock();
+      cursor.insertText(m_lines.at(i));
+    }
+    cursor.endEditBlock();
+  }
+  m_viewFirstId = m_firstId;
+  m_viewCount = int(m_lines.size());
+  if (m_viewCount == 0)
+    m_viewFirstId = m_nextId;
+  const QTextBlock block = document()->findBlockByNumber(m_caretLine);
+  if (block.isValid()) {
+    QTextCursor caret(block);
+    caret.setPosition(block.position() + qBound(0, m_caretColumn, block.length() - 1));
+    setTextCursor(caret);
+    ensureCursorVisible();
+  }
+  m_syncing = false;
+}
+
+void LineMemo::rebuildView() {
+  setPlainText(m_lines.join(QLatin1Char('\n')));
+}
+
+void LineMemo::adoptTypedText() {
+  m_lines.clear();
+  for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+    m_lines << b.text();
+  m_firstId = m_nextId;
+  m_nextId += quint64(m_lines.size());
+  m_viewFirstId = m_firstId;
+  m_viewCount = int(m_lines.size());
 }
 
 bool LineMemo::saveToFile(const QString &path, QString *error) {
   QByteArray bytes;
-  for (const QString &l : lines())
+  for (const QString &l : std::as_const(m_lines))
     bytes += l.toUtf8() + '\n';
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

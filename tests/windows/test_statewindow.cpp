@@ -3,9 +3,11 @@
 
 #include "tests/support/ScriptedDialogs.h"
 
+#include "tests/support/VirtualClock.h"
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 class TestStateWindow : public QObject {
@@ -32,8 +34,8 @@ private slots:
     QCOMPARE(m_window->Memo1->lineCount(), 1);
     m_window->logStringOnly(QStringLiteral("first"));
     QCOMPARE(m_window->Memo1->lines(), (QStringList{QString(), "first"}));
-    QCOMPARE(m_window->Memo1->textCursor().blockNumber(), 1);
-    QCOMPARE(m_window->Memo1->textCursor().positionInBlock(), 0);
+    QCOMPARE(m_window->Memo1->caretLine(), 1);
+    QCOMPARE(m_window->Memo1->caretColumn(), 0);
   }
 
   void clearedLogStartsAtLineOne() {
@@ -112,6 +114,31 @@ private slots:
     fill(150);
     QCOMPARE(m_window->Memo1->lineCount(), 100);
     QCOMPARE(m_window->Memo1->line(0), QStringLiteral("line 50"));
+  }
+
+  // The view follows the lines in batches while it is visible, and lays out nothing while hidden.
+  void viewFollowsTheLinesOnlyWhileVisible() {
+    VirtualClock clock;
+    TStatusFenster window;
+    window.maxLines = 6;
+    for (int i = 0; i < 4; ++i)
+      window.logStringOnly(QStringLiteral("hidden %1").arg(i));
+    QCOMPARE(window.Memo1->toPlainText(), QString());
+    window.show();
+    QCOMPARE(window.Memo1->toPlainText(), window.Memo1->lines().join('\n'));
+    for (int i = 0; i < 9; ++i) {
+      window.logStringOnly(QStringLiteral("shown %1").arg(i));
+      if (i % 4 == 0)
+        clock.advance(100);
+    }
+    QCOMPARE(window.Memo1->lineCount(), 6);
+    clock.advance(100);
+    QCOMPARE(window.Memo1->toPlainText(), window.Memo1->lines().join('\n'));
+    QCOMPARE(window.Memo1->textCursor().blockNumber(), 5);
+    window.clearstatewindow1Click();
+    window.logStringOnly(QStringLiteral("after clear"));
+    clock.advance(100);
+    QCOMPARE(window.Memo1->toPlainText(), QStringLiteral("after clear"));
   }
 
   void closingOnlyHides() {
