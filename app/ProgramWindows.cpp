@@ -1,6 +1,7 @@
 #include "app/ProgramWindows.h"
 
 #include "app/MainWindow.h"
+#include "platform/Display.h"
 #include "platform/QtDialogs.h"
 #include "seriallink/PortSettingsPage.h"
 #include "settings/SettingsDialog.h"
@@ -18,9 +19,10 @@ THelpAbout *HelpAbout = nullptr;
 TProgress *Progress = nullptr;
 
 void createWindows() {
-  // Without a test's dialogs, the program asks the user on the desktop.
+  // Without a test's dialogs, the program asks the user on the desktop; where nobody sees it, the
+  // default dialogs answer with the default buttons instead of waiting for ever.
   static QtDialogs desktop;
-  Dialogs::setDefault(&desktop);
+  Dialogs::setDefault(runsWithoutDisplay() ? nullptr : &desktop);
   Form1 = new TForm1;
   ScriptProgState = new TScriptProgState;
   Options = new TOptions;

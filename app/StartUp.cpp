@@ -6,6 +6,7 @@
 #include "app/DelayWithMessages.h"
 #include "app/ProgramWindows.h"
 #include "language/TranslationManager.h"
+#include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
 #include "seriallink/PortSettingsPage.h"
@@ -20,11 +21,23 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 const QString kLineBreaks = QStringLiteral("\n\r\n\r");
 
 void log(const QString &line) {
   Log::line(line);
+}
+
+// Where nobody sees the program, a /F run that has not written its script ends with 2 (1 is
+// "written") instead of staying open for a user who is not there.
+void endUnattendedFileRun(const QStringList &commandLine) {
+  const bool fileRun = std::any_of(commandLine.begin(), commandLine.end(), [](const QString &parameter) {
+    return CommandLine::classify(parameter) == CommandLine::Kind::File;
+  });
+  if (runsWithoutDisplay() && fileRun)
+    Process::instance().exitProcess(2);
 }
 } // namespace
 
@@ -66,8 +79,11 @@ void TForm1::FormActivate() {
     COM->ApplySettings();
   } catch (const std::exception &e) {
     log(QString::fromUtf8(e.what()));
-    if (!Options->execute())
+    // Nobody could answer the settings dialog: it counts as cancelled.
+    if (runsWithoutDisplay() || !Options->execute()) {
+      endUnattendedFileRun(commandLine);
       return;
+    }
     Options->Store();
   }
 
@@ -76,8 +92,10 @@ void TForm1::FormActivate() {
   StatusBar1->setPanelText(1, QStringLiteral("V") + GetProductVersion());
 
   int level = 0;
-  if (!commandLine.isEmpty() && !firstPass(level))
+  if (!commandLine.isEmpty() && !firstPass(level)) {
+    endUnattendedFileRun(commandLine);
     return;
+  }
   if (!secondPass(level))
     return;
   if (level >= 5)
@@ -139,10 +157,12 @@ bool TForm1::secondPass(int level) {
       if (Dateiname.isEmpty()) {
         plainMessage(QStringLiteral("Missing filename for parameter /Ffilename.") + kLineBreaks +
                      QStringLiteral("Example: /FC:\\tmp\\dummy.qcs"));
+        endUnattendedFileRun(commandLine);
         return false;
       }
       if (!QFileInfo::exists(Dateiname)) {
         plainMessage(QStringLiteral("File ") + Dateiname + QStringLiteral(" does not exist."));
+        endUnattendedFileRun(commandLine);
         return false;
       }
       autoLoad = true;
@@ -168,6 +188,8 @@ bool TForm1::secondPass(int level) {
       break;
     }
   }
+  // Every /F download failed: a written script has ended the run.
+  endUnattendedFileRun(commandLine);
   return true;
 }
 

@@ -27,6 +27,9 @@ int main(int argc, char *argv[]) {
   QApplication::setApplicationName(QStringLiteral("Tamberlin"));
   if (headless)
     std::fputs("No display: Tamberlin runs without showing its windows.\n", stderr);
+  // Offscreen, chosen here or by the environment: messages go to standard error and a failed /F
+  // run ends instead of waiting for a user.
+  setRunsWithoutDisplay(isInvisiblePlatform(QGuiApplication::platformName()));
   createWindows();
   Form1->show();
   return app.exec();

@@ -3,17 +3,23 @@
 #include "platform/LogMirror.h"
 #include "platform/Seam.h"
 
+#include <cstdio>
+
 namespace {
 Dialogs *&defaultDialogs() {
   static Dialogs *dialogs = nullptr;
   return dialogs;
 }
 
-// Where no desktop is: what would have been shown goes to the log, and the default button answers.
+// Where no desktop is: what would have been shown goes to standard error and the log, and the
+// default button answers.
 class HeadlessDialogs : public Dialogs {
 public:
   int messageBox(QWidget *, const Message &message) override {
-    LogMirror::write(QStringLiteral("Message: ") + message.text);
+    const QString line = QStringLiteral("Message: ") + message.text;
+    LogMirror::write(line);
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
     return message.buttons == Buttons::YesNo ? Yes : Ok;
   }
   QString inputBox(QWidget *, const QString &, const QString &, const QString &preset) override {

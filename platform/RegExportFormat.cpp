@@ -1,28 +1,55 @@
 #include "platform/RegExportFormat.h"
 
+#include "platform/RegExportFormatData.h"
+
 #include <QStringDecoder>
+
+#include <cstring>
 
 namespace {
 
 const QLatin1String kHeader5("Windows Registry Editor Version 5.00");
 const QLatin1String kHeader4("REGEDIT4");
+const char *const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                              "HKEY_CURRENT_CONFIG"};
 
-bool decode(const QByteArray &bytes, QString &text, QString &error) {
+bool isBlankOrComment(QByteArrayView trimmed) {
+  return trimmed.isEmpty() || trimmed.startsWith(';') || trimmed.startsWith('#');
+}
+
+// A REGEDIT4 file is in the ANSI code page. Its header is ASCII, so it can be found in the bytes.
+bool isAnsiFile(const QByteArray &bytes) {
+  if (bytes.startsWith("\xEF\xBB\xBF"))
+    return false;
+  for (QByteArrayView rest = bytes; !rest.isEmpty();) {
+    const qsizetype end = rest.indexOf('\n');
+    const QByteArrayView line = (end < 0 ? rest : rest.first(end)).trimmed();
+    if (!isBlankOrComment(line))
+      return line == QByteArrayView("REGEDIT4");
+    rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+  }
+  return false;
+}
+
+bool decode(const QByteArray &bytes, QString &text, bool &ansi, QString &error) {
+  ansi = false;
   if (bytes.startsWith("\xFF\xFE")) {
     if ((bytes.size() % 2) != 0) {
       error = QStringLiteral("UTF-16 text with an odd number of bytes");
       return false;
     }
-    QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
-    text = decoder(bytes.mid(2));
-    if (decoder.hasError()) {
-      error = QStringLiteral("invalid UTF-16 text");
-      return false;
-    }
+    // Taken unit by unit: a lone surrogate in a value stays what it was.
+    text = QString((bytes.size() - 2) / 2, Qt::Uninitialized);
+    std::memcpy(text.data(), bytes.constData() + 2, size_t(text.size()) * 2);
+    return true;
+  }
+  if (isAnsiFile(bytes)) {
+    ansi = true;
+    text = RegExportData::fromAnsi(bytes);
     return true;
   }
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  text = decoder(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+  text = decoder(bytes);
   if (decoder.hasError()) {
     error = QStringLiteral("invalid UTF-8 text");
     return false;
@@ -30,116 +57,140 @@ bool decode(const QByteArray &bytes, QString &text, QString &error) {
   return true;
 }
 
-// Reads a quoted string starting at pos (at the opening quote); pos ends after the closing quote.
-bool readQuoted(const QString &line, qsizetype &pos, QString &out) {
-  if (pos >= line.size() || line.at(pos) != QLatin1Char('"'))
-    return false;
-  out.clear();
-  for (++pos; pos < line.size(); ++pos) {
-    const QChar c = line.at(pos);
-    if (c == QLatin1Char('\\')) {
-      if (++pos >= line.size())
+QStringList splitLines(const QString &text) {
+  QStringList lines = text.split(QLatin1Char('\n'));
+  if (text.endsWith(QLatin1Char('\n')))
+    lines.removeLast();
+  for (QString &l : lines)
+    if (l.endsWith(QLatin1Char('\r')))
+      l.chop(1);
+  return lines;
+}
+
+QString newlineOf(const QString &text) {
+  const qsizetype at = text.indexOf(QLatin1Char('\n'));
+  return at >= 0 && (at == 0 || text.at(at - 1) != QLatin1Char('\r')) ? QStringLiteral("\n")
+                                                                      : QStringLiteral("\r\n");
+}
+
+// "HKEY_CURRENT_USER\SOFTWARE\\Quarnel\" -> "HKEY_CURRENT_USER\SOFTWARE\Quarnel"; empty when the
+// text does not name a key below one of the roots.
+QString keyPath(QStringView inner) {
+  const QList<QStringView> parts = inner.split(u'\\', Qt::SkipEmptyParts);
+  if (parts.isEmpty())
+    return {};
+  bool knownRoot = false;
+  for (const char *root : kRoots)
+    knownRoot = knownRoot || parts.first().compare(QLatin1String(root), Qt::CaseInsensitive) == 0;
+  if (!knownRoot)
+    return {};
+  QString path;
+  for (QStringView p : parts)
+    path += (path.isEmpty() ? QString() : QStringLiteral("\\")) + p.toString();
+  return path;
+}
+
+class Parser {
+public:
+  Parser(const QStringList &lines, bool ansi, bool endsWithNewline, RegModel &model)
+      : m_lines(lines), m_ansi(ansi), m_endsWithNewline(endsWithNewline), m_model(model) {}
+
+  bool run(QString &error) {
+    m_error = &error;
+    qsizetype i = 0;
+    if (!readHead(i))
+      return false;
+    while (i < m_lines.size())
+      if (!readLine(i))
         return false;
-      out += line.at(pos);
-    } else if (c == QLatin1Char('"')) {
-      ++pos;
-      return true;
-    } else {
-      out += c;
+    return true;
+  }
+
+private:
+  bool fail(qsizetype i, const QString &why) {
+    *m_error = QStringLiteral("line %1: %2").arg(i + 1).arg(why);
+    return false;
+  }
+
+  // Everything up to the first key line: the header and the lines around it.
+  bool readHead(qsizetype &i) {
+    for (; i < m_lines.size(); ++i) {
+      const QStringView t = QStringView(m_lines.at(i)).trimmed();
+      if (m_model.headerLine >= 0 && t.startsWith(u'['))
+        return true;
+      if (m_model.headerLine >= 0 && (t.startsWith(u'"') || t.startsWith(u'@')))
+        return fail(i, QStringLiteral("a value outside any key"));
+      m_model.head << m_lines.at(i);
+      if (m_model.headerLine >= 0 || t.isEmpty() || RegExportData::isComment(t))
+        continue;
+      if (t != kHeader5 && t != kHeader4)
+        return fail(i, QStringLiteral("the first line is not \"%1\"").arg(kHeader5));
+      m_model.headerLine = int(m_model.head.size() - 1);
     }
+    return m_model.headerLine >= 0 || fail(i, QStringLiteral("no header"));
   }
-  return false;
-}
 
-bool parseHexBytes(const QString &text, QByteArray &out) {
-  out.clear();
-  const QString compact = text.simplified().remove(QLatin1Char(' '));
-  if (compact.isEmpty())
+  // A line that is not understood is kept, unless it is the last one and unfinished: then the file
+  // was cut off, and writing it back would make the damage permanent.
+  bool notUnderstood(qsizetype i) {
+    if (i + 1 == m_lines.size() && !m_endsWithNewline)
+      return fail(i, QStringLiteral("the file ends in the middle of this line"));
     return true;
-  for (const QString &pair : compact.split(QLatin1Char(','))) {
-    bool ok = false;
-    const uint b = pair.toUInt(&ok, 16);
-    if (!ok || pair.size() > 2)
-      return false;
-    out.append(char(b));
   }
-  return true;
-}
 
-bool parseData(const QString &data, RegValue &value) {
-  if (data.startsWith(QLatin1Char('"'))) {
-    qsizetype pos = 0;
-    QString s;
-    if (!readQuoted(data, pos, s) || !data.mid(pos).trimmed().isEmpty())
-      return false;
-    value = RegValue::fromString(s);
-    return true;
-  }
-  if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-    const QString digits = data.mid(6).trimmed();
-    bool ok = false;
-    const uint v = digits.toUInt(&ok, 16);
-    if (!ok || digits.size() > 8)
-      return false;
-    value = RegValue::fromDword(v);
-    return true;
-  }
-  if (data.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
-    QByteArray bytes;
-    if (!parseHexBytes(data.mid(4), bytes))
-      return false;
-    value = RegValue::fromBinary(bytes);
-    return true;
-  }
-  if (data.startsWith(QLatin1String("hex("), Qt::CaseInsensitive)) {
-    const qsizetype close = data.indexOf(QLatin1String("):"));
-    bool ok = false;
-    const int type = close > 4 ? data.mid(4, close - 4).toInt(&ok, 16) : -1;
-    QByteArray bytes;
-    if (!ok || type < 0 || !parseHexBytes(data.mid(close + 2), bytes))
-      return false;
-    if (type == 1 && bytes.size() % 2 == 0) {
-      // A string that cannot stand between quotes (a line break in it) is kept as REG_SZ in hex.
-      QString s = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
-      if (s.endsWith(QChar(0)))
-        s.chop(1);
-      value = RegValue::fromString(s);
+  bool readLine(qsizetype &i) {
+    const QString &raw = m_lines.at(i);
+    const QStringView t = QStringView(raw).trimmed();
+    if (t.startsWith(u'[')) {
+      const bool closed = t.size() >= 2 && t.endsWith(u']');
+      if (!closed && !notUnderstood(i))
+        return false;
+      m_model.sections.append(RegSection{closed ? keyPath(t.mid(1, t.size() - 2)) : QString(), raw, {}});
+      ++i;
       return true;
     }
-    value = RegValue();
-    value.type = RegValue::Type::Other;
-    value.rawType = type;
-    value.data = bytes;
-    return true;
-  }
-  return false;
-}
-
-QString hexList(const QByteArray &bytes, qsizetype prefixLength) {
-  // Wrapped like regedit: lines of about 80 characters, continued with a backslash.
-  QString out;
-  qsizetype column = prefixLength;
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const QString item = QStringLiteral("%1").arg(quint8(bytes.at(i)), 2, 16, QLatin1Char('0'));
-    out += item;
-    column += 2;
-    if (i + 1 < bytes.size()) {
-      out += QLatin1Char(',');
-      ++column;
-      if (column > 76) {
-        out += QStringLiteral("\\\r\n  ");
-        column = 2;
+    RegSection &section = m_model.sections.last();
+    RegItem item;
+    RegExportData::Parsed value;
+    if (t.isEmpty() || RegExportData::isComment(t)) {
+      item.text = raw;
+      ++i;
+    } else if ((t.startsWith(u'"') || t.startsWith(u'@')) &&
+               RegExportData::parseValue(m_lines, i, m_ansi, value)) {
+      item.text = m_lines.mid(i, value.last - i + 1).join(QLatin1Char('\n'));
+      if (!section.path.isEmpty()) {
+        item.isValue = true;
+        item.name = value.name;
+        item.value = value.value;
+        item.comment = value.comment;
+        // ANSI string data has to be written anew as a Unicode export has it.
+        if (value.ansi)
+          item.text.clear();
       }
+      i = value.last + 1;
+    } else {
+      if (!notUnderstood(i))
+        return false;
+      item.text = raw;
+      ++i;
     }
+    section.items.append(item);
+    return true;
   }
-  return out;
-}
 
-QString quoted(const QString &s) {
-  QString out = s;
-  out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-  out.replace(QLatin1Char('"'), QLatin1String("\\\""));
-  return QLatin1Char('"') + out + QLatin1Char('"');
+  const QStringList &m_lines;
+  const bool m_ansi;
+  const bool m_endsWithNewline;
+  RegModel &m_model;
+  QString *m_error = nullptr;
+};
+
+void putLines(QString &out, const QString &text, const QString &newline) {
+  if (newline != QLatin1String("\n") && text.contains(QLatin1Char('\n')))
+    out += QString(text).replace(QLatin1Char('\n'), newline);
+  else
+    out += text;
+  out += newline;
 }
 
 } // namespace
@@ -147,100 +198,34 @@ QString quoted(const QString &s) {
 bool RegExportFormat::parse(const QByteArray &bytes, RegModel &model, QString &error) {
   model = RegModel();
   QString text;
-  if (!decode(bytes, text, error))
+  bool ansi = false;
+  if (!decode(bytes, text, ansi, error))
     return false;
   if (text.trimmed().isEmpty())
     return true;
-
-  QStringList lines = text.split(QLatin1Char('\n'));
-  for (QString &l : lines)
-    if (l.endsWith(QLatin1Char('\r')))
-      l.chop(1);
-
-  int lineNo = 0;
-  bool headerSeen = false;
-  RegKey *current = nullptr;
-  auto fail = [&](const QString &why) {
-    error = QStringLiteral("line %1: %2").arg(lineNo).arg(why);
-    return false;
-  };
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    lineNo = int(i + 1);
-    QString line = lines.at(i).trimmed();
-    if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
-      continue;
-    if (!headerSeen) {
-      if (line != kHeader5 && line != kHeader4)
-        return fail(QStringLiteral("the first line is not \"%1\"").arg(kHeader5));
-      headerSeen = true;
-      continue;
-    }
-    if (line.startsWith(QLatin1Char('['))) {
-      if (!line.endsWith(QLatin1Char(']')) || line.size() < 3)
-        return fail(QStringLiteral("a key line without its closing bracket"));
-      const QString path = line.mid(1, line.size() - 2).trimmed();
-      if (path.startsWith(QLatin1Char('-')))
-        return fail(QStringLiteral("key deletions are not settings"));
-      model.keys.append(RegKey{path, {}});
-      current = &model.keys.last();
-      continue;
-    }
-    // Hex data continues on the next lines while a line ends with a backslash.
-    while (line.endsWith(QLatin1Char('\\')) && i + 1 < lines.size())
-      line = line.left(line.size() - 1) + lines.at(++i).trimmed();
-    if (!current)
-      return fail(QStringLiteral("a value outside any key"));
-    RegEntry entry;
-    qsizetype pos = 0;
-    if (line.startsWith(QLatin1Char('@'))) {
-      pos = 1;
-    } else if (!readQuoted(line, pos, entry.name)) {
-      return fail(QStringLiteral("a value name without its closing quote"));
-    }
-    if (pos >= line.size() || line.at(pos) != QLatin1Char('='))
-      return fail(QStringLiteral("a value without \"=\""));
-    if (!parseData(line.mid(pos + 1).trimmed(), entry.value))
-      return fail(QStringLiteral("the data of value \"%1\" cannot be read").arg(entry.name));
-    current->entries.append(entry);
-  }
-  if (!headerSeen)
-    return fail(QStringLiteral("no header"));
-  return true;
+  model.newline = newlineOf(text);
+  const bool endsWithNewline = text.endsWith(QLatin1Char('\n'));
+  return Parser(splitLines(text), ansi, endsWithNewline, model).run(error);
 }
 
 QByteArray RegExportFormat::serialize(const RegModel &model) {
-  QString out = kHeader5 + QStringLiteral("\r\n\r\n");
-  for (const RegKey &key : model.keys) {
-    out += QLatin1Char('[') + key.path + QStringLiteral("]\r\n");
-    for (const RegEntry &e : key.entries) {
-      const QString name = e.name.isEmpty() ? QStringLiteral("@") : quoted(e.name);
-      QString data;
-      switch (e.value.type) {
-      case RegValue::Type::String:
-        if (e.value.string.contains(QLatin1Char('\n')) || e.value.string.contains(QLatin1Char('\r')) ||
-            e.value.string.contains(QChar(0))) {
-          QByteArray utf16(reinterpret_cast<const char *>(e.value.string.utf16()), e.value.string.size() * 2);
-          utf16.append(2, '\0');
-          data = QStringLiteral("hex(1):") + hexList(utf16, name.size() + 8);
-        } else {
-          data = quoted(e.value.string);
-        }
-        break;
-      case RegValue::Type::Dword:
-        data = QStringLiteral("dword:%1").arg(e.value.dword, 8, 16, QLatin1Char('0'));
-        break;
-      case RegValue::Type::Binary:
-        data = QStringLiteral("hex:") + hexList(e.value.data, name.size() + 5);
-        break;
-      case RegValue::Type::Other: {
-        const QString prefix = QStringLiteral("hex(%1):").arg(e.value.rawType, 0, 16);
-        data = prefix + hexList(e.value.data, name.size() + 1 + prefix.size());
-        break;
-      }
-      }
-      out += name + QLatin1Char('=') + data + QStringLiteral("\r\n");
+  QString out;
+  const QString &nl = model.newline;
+  if (model.headerLine < 0) {
+    putLines(out, kHeader5, nl);
+    putLines(out, QString(), nl);
+  }
+  for (qsizetype k = 0; k < model.head.size(); ++k)
+    putLines(out, k == model.headerLine ? QString(kHeader5) : model.head.at(k), nl);
+  for (const RegSection &section : model.sections) {
+    putLines(out, section.line.isEmpty() ? QLatin1Char('[') + section.path + QLatin1Char(']') : section.line,
+             nl);
+    for (const RegItem &item : section.items) {
+      if (item.isValue && item.text.isEmpty())
+        putLines(out, RegExportData::render(item.name, item.value) + item.comment, nl);
+      else
+        putLines(out, item.text, nl);
     }
-    out += QStringLiteral("\r\n");
   }
   return out.toUtf8();
 }

@@ -4,25 +4,62 @@
 
 #include <QList>
 
-struct RegEntry {
+// One item of a key's body in file order: a value, or a line kept as the user wrote it (a comment,
+// a blank line, a line the program does not understand).
+struct RegItem {
+  bool isValue = false;
   QString name; // empty: the key's default value (@)
   RegValue value;
+  // The item's lines as the file has them, joined with '\n'; written back unchanged. Empty for a
+  // value that is new or changed: it is then written from name and value.
+  QString text;
+  QString comment; // ";..." after a value, kept when the value changes
 };
 
-struct RegKey {
-  QString path; // full path with its root, as in the file: HKEY_CURRENT_USER\SOFTWARE\...
-  QList<RegEntry> entries;
+struct RegSection {
+  // "HKEY_CURRENT_USER\SOFTWARE\..." without empty parts; empty when the key line is not understood,
+  // and then every line of the section is kept as it is and none is read.
+  QString path;
+  QString line; // the key line as written; empty for a new section
+  QList<RegItem> items;
 };
 
+// A registry export as text: every line of the file is kept in its place, so a rewrite changes only
+// the values that were changed. A key may have several sections; its values are those of all of
+// them, and of a name given twice the last one counts, as an import would leave it.
 struct RegModel {
-  QList<RegKey> keys; // in file order
+  QStringList head;    // the lines before the first key line, the header line among them
+  int headerLine = -1; // its index in head; -1 for a new file
+  QString newline = QStringLiteral("\r\n");
+  QList<RegSection> sections;
+
+  const RegValue *find(const QString &path, const QString &name) const;
+  // False when the value was already so.
+  bool set(const QString &path, const QString &name, const RegValue &value);
+  // False when there was no such value.
+  bool remove(const QString &path, const QString &name);
+  bool hasSection(const QString &path) const;
+  void addSection(const QString &path);
+  QStringList valueNames(const QString &path) const;
+  QStringList paths() const; // every understood key path, once, in file order
+
+  struct Value {
+    QString path, name;
+    RegValue value;
+    bool operator==(const Value &) const = default;
+  };
+  // What an import would leave: one value per key and name.
+  QList<Value> values() const;
 };
 
 // The text format of a Windows registry export ("Windows Registry Editor Version 5.00").
 namespace RegExportFormat {
-// Reads UTF-8 (with or without byte-order mark) and UTF-16LE with byte-order mark. An empty file
-// is an empty model. False with a reason (and its line) when the text is not in the format.
+// Reads UTF-8 (with or without byte-order mark), UTF-16LE with byte-order mark, and REGEDIT4 files
+// in the ANSI code page (Windows-1252). An empty file is an empty model. A line that is not
+// understood is kept and skipped. False with a reason (and its line) when the text is not a
+// registry export at all, or is cut off.
 bool parse(const QByteArray &bytes, RegModel &model, QString &error);
-// UTF-8 text, CR LF line ends as regedit writes them.
+// UTF-8 text as "Windows Registry Editor Version 5.00"; lines end as in the file that was read
+// (CR LF, as regedit writes them, for a new file).
 QByteArray serialize(const RegModel &model);
 } // namespace RegExportFormat

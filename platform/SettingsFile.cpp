@@ -68,20 +68,6 @@ bool isBelow(const QString &path, const QString &parent) {
          sameName(path.left(parent.size()), parent);
 }
 
-RegKey *findKey(RegModel &model, const QString &full) {
-  for (RegKey &k : model.keys)
-    if (sameName(k.path, full))
-      return &k;
-  return nullptr;
-}
-
-RegEntry *findEntry(RegKey &key, const QString &name) {
-  for (RegEntry &e : key.entries)
-    if (sameName(e.name, name))
-      return &e;
-  return nullptr;
-}
-
 } // namespace
 
 SettingsFile::SettingsFile(const QString &path) : m_path(path) {}
@@ -116,6 +102,31 @@ bool load(const QString &path, RegModel &model, QString &error) {
   return true;
 }
 
+// Writes all of bytes. A short write is tried again for the rest, so that a full disk or a size
+// limit is reported with the system's reason and not as an unknown error.
+bool writeAll(QSaveFile &out, const QByteArray &bytes) {
+  for (qint64 done = 0; done < bytes.size();) {
+    const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+    if (n <= 0)
+      return false;
+    done += n;
+  }
+  return true;
+}
+
+// The writer never leaves a file that its reader takes differently (a name or key that the format
+// cannot hold would be lost at the next start).
+bool readsBack(const QByteArray &bytes, const RegModel &model, QString &why) {
+  RegModel again;
+  if (!RegExportFormat::parse(bytes, again, why))
+    return false;
+  if (again.values() != model.values()) {
+    why = QStringLiteral("a key or value name that the file format cannot hold");
+    return false;
+  }
+  return true;
+}
+
 // Locks the file, re-reads it, lets change() edit the model and replaces the file atomically.
 template <class Change> bool modify(const QString &path, QString &error, Change change) {
   const QFileInfo info(path);
@@ -136,12 +147,16 @@ template <class Change> bool modify(const QString &path, QString &error, Change 
     return false;
   if (!change(model))
     return true; // nothing to write
-  QSaveFile out(path);
   const QByteArray bytes = RegExportFormat::serialize(model);
+  QString why;
+  if (!readsBack(bytes, model, why)) {
+    error = QStringLiteral("The settings file %1 is not written: %2").arg(path, why);
+    return false;
+  }
+  QSaveFile out(path);
   // Unbuffered, so that a short write (disk full, file size limit) shows here; a buffered one is
   // committed truncated.
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size() ||
-      !out.commit()) {
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(out, bytes) || !out.commit()) {
     error = QStringLiteral("The settings file %1 cannot be written: %2").arg(path, out.errorString());
     return false;
   }
@@ -156,8 +171,8 @@ bool SettingsFile::keyExists(const QString &key) {
   if (!load(m_path, model, m_lastError))
     return false;
   const QString full = fullKey(key);
-  for (const RegKey &k : model.keys)
-    if (sameName(k.path, full) || isBelow(k.path, full))
+  for (const QString &path : model.paths())
+    if (sameName(path, full) || isBelow(path, full))
       return true;
   return false;
 }
@@ -169,9 +184,9 @@ bool SettingsFile::createKey(const QString &key) {
     return false;
   const QString full = fullKey(key);
   return modify(m_path, m_lastError, [&](RegModel &model) {
-    if (findKey(model, full))
+    if (model.hasSection(full))
       return false;
-    model.keys.append(RegKey{full, {}});
+    model.addSection(full);
     return true;
   });
 }
@@ -181,47 +196,21 @@ std::optional<RegValue> SettingsFile::value(const QString &key, const QString &n
   RegModel model;
   if (!load(m_path, model, m_lastError))
     return std::nullopt;
-  if (RegKey *k = findKey(model, fullKey(key)))
-    if (RegEntry *e = findEntry(*k, name))
-      return e->value;
+  if (const RegValue *v = model.find(fullKey(key), name))
+    return *v;
   return std::nullopt;
 }
 
 bool SettingsFile::setValue(const QString &key, const QString &name, const RegValue &value) {
   m_lastError.clear();
   const QString full = fullKey(key);
-  return modify(m_path, m_lastError, [&](RegModel &model) {
-    RegKey *k = findKey(model, full);
-    if (!k) {
-      model.keys.append(RegKey{full, {}});
-      k = &model.keys.last();
-    }
-    if (RegEntry *e = findEntry(*k, name)) {
-      if (e->value == value)
-        return false;
-      e->value = value;
-    } else {
-      k->entries.append(RegEntry{name, value});
-    }
-    return true;
-  });
+  return modify(m_path, m_lastError, [&](RegModel &model) { return model.set(full, name, value); });
 }
 
 bool SettingsFile::deleteValue(const QString &key, const QString &name) {
   m_lastError.clear();
   const QString full = fullKey(key);
-  return modify(m_path, m_lastError, [&](RegModel &model) {
-    RegKey *k = findKey(model, full);
-    if (!k)
-      return false;
-    for (qsizetype i = 0; i < k->entries.size(); ++i) {
-      if (sameName(k->entries.at(i).name, name)) {
-        k->entries.removeAt(i);
-        return true;
-      }
-    }
-    return false;
-  });
+  return modify(m_path, m_lastError, [&](RegModel &model) { return model.remove(full, name); });
 }
 
 QStringList SettingsFile::subKeys(const QString &key) {
@@ -231,14 +220,11 @@ QStringList SettingsFile::subKeys(const QString &key) {
   if (!load(m_path, model, m_lastError))
     return names;
   const QString full = fullKey(key);
-  for (const RegKey &k : model.keys) {
-    if (!isBelow(k.path, full))
+  for (const QString &path : model.paths()) {
+    if (!isBelow(path, full))
       continue;
-    const QString child = k.path.mid(full.size() + 1).section(QLatin1Char('\\'), 0, 0);
-    bool known = false;
-    for (const QString &n : names)
-      known = known || sameName(n, child);
-    if (!known)
+    const QString child = path.mid(full.size() + 1).section(QLatin1Char('\\'), 0, 0);
+    if (!names.contains(child, Qt::CaseInsensitive))
       names << child;
   }
   return names;
@@ -246,12 +232,8 @@ QStringList SettingsFile::subKeys(const QString &key) {
 
 QStringList SettingsFile::valueNames(const QString &key) {
   m_lastError.clear();
-  QStringList names;
   RegModel model;
   if (!load(m_path, model, m_lastError))
-    return names;
-  if (RegKey *k = findKey(model, fullKey(key)))
-    for (const RegEntry &e : k->entries)
-      names << e.name;
-  return names;
+    return {};
+  return model.valueNames(fullKey(key));
 }

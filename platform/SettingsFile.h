@@ -17,8 +17,8 @@ struct RegValue {
   Type type = Type::String;
   QString string;
   quint32 dword = 0;
-  QByteArray data; // Binary and Other
-  int rawType = 1; // the registry type number (REG_SZ 1, REG_BINARY 3, REG_DWORD 4, ...)
+  QByteArray data;     // Binary and Other
+  quint32 rawType = 1; // the registry type number (REG_SZ 1, REG_BINARY 3, REG_DWORD 4, ...)
 
   static RegValue fromString(const QString &text);
   static RegValue fromDword(quint32 value);

@@ -1,13 +1,12 @@
 #include "platform/UsbDeviceTable.h"
 
 #include "platform/PortMap.h"
+#include "platform/UsbIdentity.h"
+#include "platform/UsbUdev_linux.h"
 
 #include <QFileInfo>
 #include <QHash>
 
-#include <libudev.h>
-
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -18,8 +17,17 @@ struct UdevDeleter {
   void operator()(udev_device *d) const { udev_device_unref(d); }
 };
 
-QString attribute(udev_device *device, const char *name) {
-  return QString::fromUtf8(udev_device_get_sysattr_value(device, name));
+// The COM number of every device node that the port map leads to.
+QHash<QString, quint16> comNumbers() {
+  PortMap map;
+  map.refresh();
+  QHash<QString, quint16> comOfNode;
+  for (quint16 n : map.numbers()) {
+    const PortMap::Resolved where = map.resolve(n);
+    if (where.state == PortMap::State::Present && !comOfNode.contains(where.device))
+      comOfNode.insert(where.device, n);
+  }
+  return comOfNode;
 }
 
 } // namespace
@@ -35,15 +43,7 @@ std::optional<QList<UsbDeviceTable::Device>> UdevUsbDeviceTable::devices() const
   udev_enumerate_scan_devices(walk.get());
 
   // A serial device that has just appeared gets its COM number before anyone looks it up.
-  PortMap map;
-  map.refresh();
-  QHash<QString, quint16> comOfNode;
-  for (quint16 n : map.numbers()) {
-    const PortMap::Resolved where = map.resolve(n);
-    if (where.state == PortMap::State::Present && !comOfNode.contains(where.device))
-      comOfNode.insert(where.device, n);
-  }
-
+  const QHash<QString, quint16> comOfNode = comNumbers();
   QList<Device> table;
   for (udev_list_entry *e = udev_enumerate_get_list_entry(walk.get()); e; e = udev_list_entry_get_next(e)) {
     std::unique_ptr<udev_device, UdevDeleter> tty(
@@ -55,23 +55,8 @@ std::optional<QList<UsbDeviceTable::Device>> UdevUsbDeviceTable::devices() const
     const char *node = udev_device_get_devnode(tty.get());
     if (!usb || !node)
       continue;
-    const QString key = QStringLiteral("VID_%1&PID_%2")
-                            .arg(attribute(usb, "idVendor").toUpper(), attribute(usb, "idProduct").toUpper());
-    QString serial = attribute(usb, "serial");
-    if (serial.isEmpty())
-      serial = QString::fromUtf8(udev_device_get_sysname(usb));
-    QString product = attribute(usb, "product");
-    if (product.isEmpty())
-      product = QStringLiteral("USB Serial Device");
     const QString canonical = QFileInfo(QString::fromUtf8(node)).canonicalFilePath();
-    const quint16 com = comOfNode.value(canonical, 0);
-    Instance instance{serial, com ? QStringLiteral("%1 (COM%2)").arg(product).arg(com) : product};
-
-    auto it = std::find_if(table.begin(), table.end(), [&](const Device &d) { return d.name == key; });
-    if (it == table.end())
-      table.append(Device{key, {instance}});
-    else
-      it->instances.append(instance);
+    addToUsbDeviceTable(table, udevProperties(tty.get(), usb), comOfNode.value(canonical, 0));
   }
   return table;
 }

@@ -1,16 +1,12 @@
 #include "platform/UsbMonitor.h"
 
-#include <QHash>
-#include <QSocketNotifier>
+#include "platform/UsbUdev_linux.h"
 
-#include <libudev.h>
+#include <QSocketNotifier>
 
 namespace {
 
-// USB devices (not their interfaces) from udev. A device is announced at "bind": udev hands out
-// that event only after the events of the device's children, so a serial adapter's tty and its
-// /dev/serial/by-id link exist by then. Properties may be gone at "remove", so the path is
-// remembered when the device is first seen.
+// USB devices (not their interfaces) from udev; UsbEventFilter decides what each event means.
 class UdevUsbMonitor : public UsbMonitor {
 public:
   explicit UdevUsbMonitor(QObject *parent) : UsbMonitor(parent) {
@@ -45,48 +41,22 @@ private:
     udev_device *device = udev_monitor_receive_device(m_monitor);
     if (!device)
       return;
-    const QByteArray action = udev_device_get_action(device);
-    const QString syspath = QString::fromUtf8(udev_device_get_syspath(device));
-    if (action == "add" || action == "bind") {
-      const char *vendor = udev_device_get_sysattr_value(device, "idVendor");
-      if (!vendor)
-        vendor = udev_device_get_property_value(device, "ID_VENDOR_ID");
-      const char *product = udev_device_get_sysattr_value(device, "idProduct");
-      if (!product)
-        product = udev_device_get_property_value(device, "ID_MODEL_ID");
-      QString serial = QString::fromUtf8(udev_device_get_sysattr_value(device, "serial"));
-      if (serial.isEmpty())
-        serial = QString::fromUtf8(udev_device_get_sysname(device));
-      if (vendor && product && !m_known.contains(syspath))
-        m_known.insert(syspath, interfacePath(QString::fromUtf8(vendor), QString::fromUtf8(product), serial));
-      if (action == "bind" && m_known.contains(syspath))
-        reportArrival(m_known.value(syspath));
-    } else if (action == "remove") {
-      QString path = m_known.take(syspath);
-      if (path.isEmpty())
-        path = fromProperties(device); // plugged in before the monitor started
-      if (!path.isEmpty())
-        reportRemoval(path);
-    }
+    // On "remove" the device's attributes are gone: only what the event carries counts.
+    const bool removed = qstrcmp(udev_device_get_action(device), "remove") == 0;
+    const std::optional<UsbEventFilter::Report> report =
+        m_filter.take(udevProperties(device, removed ? nullptr : device));
     udev_device_unref(device);
-  }
-
-  static QString fromProperties(udev_device *device) {
-    const char *vendor = udev_device_get_property_value(device, "ID_VENDOR_ID");
-    const char *product = udev_device_get_property_value(device, "ID_MODEL_ID");
-    if (!vendor || !product)
-      return {};
-    QString serial = QString::fromUtf8(udev_device_get_property_value(device, "ID_SERIAL_SHORT"));
-    if (serial.isEmpty())
-      serial = QString::fromUtf8(udev_device_get_sysname(device));
-    return interfacePath(QString::fromUtf8(vendor), QString::fromUtf8(product), serial);
+    if (report && report->arrival)
+      reportArrival(report->path);
+    else if (report)
+      reportRemoval(report->path);
   }
 
   udev *m_udev = nullptr;
   udev_monitor *m_monitor = nullptr;
   QSocketNotifier *m_notifier = nullptr;
   QString m_reason;
-  QHash<QString, QString> m_known; // syspath -> interface path
+  UsbEventFilter m_filter;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/PortMap.h"
 #include "platform/Pty.h"
 #include "serialport/DeviceNode.h"
+#include "serialport/DeviceNodeLock.h"
 #include "serialport/SerialPortErrors.h"
 
 #include <QSerialPort>
@@ -68,6 +69,20 @@ int QtSerialDevice::open(const SerialLineSettings &settings) {
       text += QStringLiteral(". ") + hint;
     return failure(code, text);
   }
+
+  // A lock left behind by a program that has ended is no reason to refuse the port; a lock of a
+  // live program is, whatever form it has.
+  const SerialLockCheck lock = checkSerialLock(m_path);
+  if (lock.holder)
+    return failure(SerialError::AlreadyOpen, QStringLiteral("%1 (%2): in use by process %3 (lock file %4)")
+                                                 .arg(com, m_path)
+                                                 .arg(lock.holder)
+                                                 .arg(serialLockFile(m_path)));
+  if (lock.removeError)
+    return failure(-lock.removeError,
+                   QStringLiteral("%1 (%2): the lock file %3 of a program that has ended cannot be removed "
+                                  "(%4); remove it, for example with: sudo rm %3")
+                       .arg(com, m_path, serialLockFile(m_path), systemErrorText(lock.removeError)));
 
   m_pty = isPseudoTerminal(m_path);
   m_port = new QSerialPort(this);

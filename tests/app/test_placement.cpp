@@ -153,7 +153,8 @@ private slots:
     QTest::addColumn<bool>("corrupt");
     QTest::newRow("empty file") << QByteArray("") << false;
     QTest::newRow("not the format") << QByteArray("[Tamberlin]\nWindowPosSize=1,2,3\n") << true;
-    QTest::newRow("truncated") << kHeader + "\"WindowPosSize\"=hex:3b,00,00,00,6c,00,\\" << true;
+    QTest::newRow("truncated") << kHeader + "\"WindowPosSize\"=hex:3b,00,00,00,6c,00,\\\r\n\"WindowSt"
+                               << true;
     QTest::newRow("binary garbage") << QByteArray("\xff\x00\x13\x37\x00\x80", 6) << true;
     QTest::newRow("bounds as dword") << kHeader + "\"WindowPosSize\"=dword:00000010\r\n" << false;
     QTest::newRow("3-byte bounds") << kHeader + "\"WindowPosSize\"=hex:3b,00,00\r\n" << false;

@@ -1,5 +1,6 @@
 // The built program against korvane-sim on a pseudo-terminal, as a technician's script runs it.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -101,20 +102,43 @@ private slots:
     QVERIFY(readFile(m_dir->filePath("tamberlin.log")).contains("SEND READY MSG SUCCESS"));
   }
 
-  void failedDownloadLeavesTheProgramRunning() {
+  // Without a display nobody can read a message or close the program: a failed /F run tells on
+  // standard error and in the log, and ends with 2.
+  void failedDownloadWithoutDisplayEndsWithTwo() {
     QVERIFY(startGateway({"--silent"}));
     QProcess *program =
         startTamberlin({QStringLiteral("/P%1").arg(m_port), "/F" + sourceDir() + "/examples/example.qcs"});
-    const QString log = m_dir->filePath(QStringLiteral("tamberlin.log"));
-    QDeadlineTimer limit(20000);
-    while (!readFile(log).contains("No gateway found!") && !limit.hasExpired() &&
-           program->state() == QProcess::Running)
-      QTest::qWait(50);
-    QVERIFY2(readFile(log).contains("Message: No gateway found!"), readFile(log).constData());
-    QTest::qWait(200);
-    QCOMPARE(program->state(), QProcess::Running);
-    program->kill();
-    program->waitForFinished(5000);
+    QVERIFY(program->waitForFinished(30000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 2);
+    QVERIFY(program->readAllStandardError().contains("Message: No gateway found!"));
+    QVERIFY(readFile(m_dir->filePath("tamberlin.log")).contains("Message: No gateway found!"));
+  }
+
+  void noSettingsWithoutDisplayEndsWithTwo_data() {
+    QTest::addColumn<QString>("platform"); // empty: the program chooses offscreen itself
+    QTest::newRow("offscreen by the environment") << "offscreen";
+    QTest::newRow("offscreen by the program") << "";
+  }
+  void noSettingsWithoutDisplayEndsWithTwo() {
+    QFETCH(QString, platform);
+    QProcess program;
+    QProcessEnvironment env = environment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (platform.isEmpty())
+      env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    QElapsedTimer took;
+    took.start();
+    program.start(buildDir() + QStringLiteral("/tamberlin"),
+                  {QStringLiteral("/P78"), "/F" + sourceDir() + "/examples/example.qcs"});
+    QVERIFY(program.waitForFinished(20000));
+    QVERIFY(took.elapsed() < 15000);
+    QCOMPARE(program.exitCode(), 2);
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY2(errors.contains("Message: No port selected!"), errors.constData());
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("received.qcs"))));
   }
 
   void helpAndVersionNeedNoDisplay_data() {

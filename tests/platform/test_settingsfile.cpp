@@ -149,7 +149,6 @@ private slots:
     QTest::newRow("not the format") << QByteArray("PortNumber=COM3\n");
     QTest::newRow("binary garbage") << QByteArray("\x00\x01\x02\xff\xfe\x80", 6);
     QTest::newRow("truncated string") << head + "\"PortNumber\"=\"CO";
-    QTest::newRow("truncated hex") << head + "\"WindowPosSize\"=hex:3b,00,\\";
     QTest::newRow("truncated key") << QByteArray(
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_US");
     QTest::newRow("bad dword") << head + "\"DefaultMonitor\"=dword:xyz";

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "platform/Display.h"
 #include "platform/SettingsFile.h"
 #include "seriallink/PortSettingsPage.h"
 #include "settings/SettingsDialog.h"
@@ -303,6 +304,33 @@ private slots:
     QCOMPARE(box.caption, Form1->windowTitle());
     QCOMPARE(box.icon, Dialogs::Icon::Warning);
     QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
+  }
+
+  // Where nobody sees the program, a /F run that has not written its script ends with 2; a written
+  // one still ends with 1, and a run without /F stays.
+  void withoutDisplayAFailedFileRunEndsWithTwo_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("parameters"); // "<script>" stands for a script file
+    QTest::addColumn<QList<int>>("exitCodes");
+    QTest::newRow("written") << "COM7" << QStringList{"/F<script>"} << QList<int>{1};
+    QTest::newRow("stored port offline") << "offline" << QStringList{"/P7", "/F<script>"} << QList<int>{2};
+    QTest::newRow("missing file") << "COM7" << QStringList{"/Fnot-there.qcs"} << QList<int>{2};
+    QTest::newRow("/P alone") << "COM7" << QStringList{"/P", "/F<script>"} << QList<int>{2};
+    QTest::newRow("/F alone") << "COM7" << QStringList{"/F"} << QList<int>{2};
+    QTest::newRow("no /F") << "offline" << QStringList{"/X"} << QList<int>{};
+  }
+  void withoutDisplayAFailedFileRunEndsWithTwo() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, parameters);
+    gateway(7);
+    w->storePort(stored);
+    const QString script = w->script(w->pattern(10));
+    for (QString &p : parameters)
+      p.replace(QStringLiteral("<script>"), script);
+    setRunsWithoutDisplay(true);
+    w->startUp(parameters);
+    setRunsWithoutDisplay(false);
+    QTEST(w->process.exitCodes, "exitCodes");
   }
 };
 
