@@ -68,8 +68,11 @@ void portFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
       out << danglingFinding(port);
       continue;
     }
-    out << accessFinding(port, facts.access.value(port.number));
-    if (!port.holders.isEmpty())
+    DoctorFinding access = accessFinding(port, facts.access.value(port.number));
+    if (!port.holders.isEmpty() && port.pseudoTerminal() && !access.needsFixing())
+      access.what += QStringLiteral("; its far end is %1").arg(PortsReport::holdersText(port));
+    out << access;
+    if (!port.holders.isEmpty() && !port.pseudoTerminal())
       out << holderFinding(port);
   }
 }

@@ -23,6 +23,8 @@ struct PortFacts {
   QList<ProcessList::Process> holders;
 
   bool present() const { return state == PortMap::State::Present; }
+  // Whoever holds a pseudo-terminal's device is its far end (a simulator), not a rival program.
+  bool pseudoTerminal() const { return lockName.startsWith(QLatin1String("pts_")); }
   QString name() const { return QStringLiteral("COM%1").arg(number); }
 };
 

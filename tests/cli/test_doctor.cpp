@@ -21,7 +21,7 @@ PortFacts presentPort(quint16 n, const QString &device) {
   port.entry = QStringLiteral("/home/tech/.config/Quarnel/ports/com%1").arg(n);
   port.target = device;
   port.device = device;
-  port.lockName = device.mid(5);
+  port.lockName = device.mid(5).replace('/', '_');
   return port;
 }
 
@@ -167,6 +167,18 @@ private slots:
     QCOMPARE(findings[0].port, QStringLiteral("COM3"));
     QVERIFY(findings[0].fix.isEmpty());
     QVERIFY(findingEvent(findings[0])["fix"].isNull());
+    QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // A simulator keeps its terminal open: that is the line's far end, nothing to fix.
+  void terminalHeldByItsFarEndNeedsNothing() {
+    DoctorFacts facts = healthy();
+    facts.ports[0] = presentPort(3, QStringLiteral("/dev/pts/4"));
+    facts.ports[0].holders = {{777, "korvane-sim"}};
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings[0].severity, DoctorFinding::Severity::Ok);
+    QVERIFY2(findings[0].what.endsWith("its far end is 777 korvane-sim"), qPrintable(findings[0].what));
     QCOMPARE(doctorExitCode(findings), 0);
   }
 
