@@ -61,18 +61,17 @@ void TForm1::onWriteReady(quint32 code) {
   switch (code) {
   case Gateway::WriteResult::BlockNotAcknowledged:
     Log::line(QStringLiteral("onWriteReady error"));
-    Dialogs::instance().messageBox(this, {QStringLiteral("Error writing script"), windowTitle(),
-                                          Dialogs::Icon::Error, Dialogs::Buttons::Ok, std::nullopt});
+    Dialogs::instance().messageBox(this, {writeReadyMessage(code), windowTitle(), Dialogs::Icon::Error,
+                                          Dialogs::Buttons::Ok, std::nullopt});
     StatusBar1->setPanelText(2, QStringLiteral("Error writing Script"));
     break;
   case Gateway::WriteResult::NoRestart:
-    Dialogs::instance().messageBox(this,
-                                   {QStringLiteral("Device did not restart as expecetd."), windowTitle(),
-                                    Dialogs::Icon::Error, Dialogs::Buttons::Ok, std::nullopt});
+    Dialogs::instance().messageBox(this, {writeReadyMessage(code), windowTitle(), Dialogs::Icon::Error,
+                                          Dialogs::Buttons::Ok, std::nullopt});
     break;
   case Gateway::WriteResult::Success:
     if (!autoLoad)
-      plainMessage(QStringLiteral("Write Script success"), ScriptProgState->pos());
+      plainMessage(writeReadyMessage(code), ScriptProgState->pos());
     StatusBar1->setPanelText(2, QStringLiteral("Success"));
     break;
   default:

@@ -50,6 +50,7 @@ const char kWrite[] =
     "finishing|answer\"}\n"
     "  {\"event\":\"progress\",\"port\":\"COM3\",\"done\":BYTES,\"total\":BYTES}  (a few per second)\n"
     "  {\"event\":\"log\",\"port\":\"COM3\",\"text\":LINE}\n"
+    "  {\"event\":\"message\",\"port\":\"COM3\",\"text\":TEXT}  (a request for the person at the gateway)\n"
     "  {\"event\":\"result\",\"port\":\"COM3\",\"ok\":BOOL,\"code\":EXIT_CODE,\"message\":TEXT,\n"
     "   \"interface\":\"configuration|debug|null\",\"bytes\":BYTES,\"seconds\":SECONDS}\n"
     "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"results\":[RESULT...]}\n";

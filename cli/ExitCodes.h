@@ -21,8 +21,9 @@ inline int of(GatewayReport::Failure failure) {
   case F::None:
     return Written;
   case F::NoPort:
-  case F::Port:
     return Port;
+  case F::Port: // the port was lost while the script went out
+    return Transfer;
   case F::ScriptFile:
     return ScriptFile;
   case F::NoGateway:

@@ -1,10 +1,122 @@
+// tamberlin-cli write: the "Write Script" workflow on one port or on many at once.
+#include "cli/WriteCommand.h"
+#include "cli/AnsweringPorts.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/JsonEvents.h"
+#include "cli/PortSpec.h"
+#include "cli/PortWriter.h"
+#include "cli/TextEvents.h"
+#include "gateway/GatewayProtocol.h"
+#include "gateway/ScriptFile.h"
+#include "platform/Clock.h"
+#include "platform/Terminal.h"
+#include "platform/TerminationSignals.h"
+
+#include <QDir>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
-int runWrite(const CliOptions &) {
-  std::fprintf(stderr, "tamberlin-cli: write is not available in this build\n");
-  return ExitCode::Usage;
+namespace {
+void note(const QString &text) {
+  std::fprintf(stderr, "tamberlin-cli: %s\n", qPrintable(text));
+}
+
+// The ports to write, or an exit code with the reason already said.
+std::optional<QList<quint16>> choosePorts(const CliOptions &options, int &code) {
+  PortSpec::Resolved resolved;
+  if (options.all) {
+    QStringList notes;
+    resolved.ports = answeringPorts(PortSpec::present(), notes);
+    for (const QString &n : notes)
+      note(n);
+    if (resolved.ports.isEmpty()) {
+      note(QStringLiteral("no gateway answered on any present port"));
+      code = ExitCode::NoGateway;
+      return std::nullopt;
+    }
+    return resolved.ports;
+  }
+  resolved = options.ports.isEmpty() ? PortSpec::stored() : PortSpec::resolve(options.ports);
+  for (const QString &n : resolved.notes)
+    note(n);
+  if (!resolved.error.isEmpty()) {
+    note(resolved.error);
+    code = options.ports.isEmpty() ? ExitCode::Port : ExitCode::Usage;
+    return std::nullopt;
+  }
+  return resolved.ports;
+}
+
+int overallCode(const std::vector<std::unique_ptr<PortWriter>> &writers) {
+  bool allWritten = true;
+  for (const auto &w : writers) {
+    if (w->result().code == ExitCode::Interrupted)
+      return ExitCode::Interrupted;
+    allWritten = allWritten && w->result().ok;
+  }
+  if (writers.size() == 1)
+    return writers.front()->result().code;
+  return allWritten ? ExitCode::Written : ExitCode::NotAllWritten;
+}
+
+void runAll(std::vector<std::unique_ptr<PortWriter>> &writers) {
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::requested, [&writers] {
+    for (auto &w : writers)
+      w->interrupt();
+  });
+  for (auto &w : writers)
+    w->start();
+  Clock &clock = Clock::instance();
+  const auto finished = [&] {
+    for (const auto &w : writers)
+      if (!w->finished())
+        return false;
+    return true;
+  };
+  while (!finished())
+    clock.waitForEvents(clock.nowMs() + 1000);
+}
+} // namespace
+
+int runWrite(const CliOptions &options) {
+  if (const QString problem = ScriptFile::problem(options.script, Gateway::MaxScriptSize);
+      !problem.isEmpty()) {
+    note(problem);
+    return ExitCode::ScriptFile;
+  }
+  if (!options.logDir.isEmpty() && !QDir().mkpath(options.logDir)) {
+    note(QStringLiteral("cannot create the log folder %1").arg(options.logDir));
+    return ExitCode::Usage;
+  }
+  int code = ExitCode::Usage;
+  const auto ports = choosePorts(options, code);
+  if (!ports)
+    return code;
+
+  std::unique_ptr<WriteEvents> events;
+  if (options.json)
+    events = std::make_unique<JsonEvents>();
+  else
+    events = std::make_unique<TextEvents>(isTerminal(stderr));
+  return writeScript(*ports, {options.script, quint32(options.restartWaitSeconds) * 1000u, options.logDir},
+                     *events);
+}
+
+int writeScript(const QList<quint16> &ports, const PortWriter::Settings &settings, WriteEvents &events) {
+  std::vector<std::unique_ptr<PortWriter>> writers;
+  for (quint16 n : ports)
+    writers.push_back(std::make_unique<PortWriter>(n, settings, events));
+  runAll(writers);
+
+  QList<PortResult> results;
+  for (const auto &w : writers)
+    results << w->result();
+  const int code = overallCode(writers);
+  events.summary(results, code);
+  return code;
 }

@@ -42,12 +42,10 @@ bool ConfigDownload::fail(Failure failure, quint32 code, const QString &message,
 
 bool ConfigDownload::refuseTooLarge(const QString &path, qint64 size, bool measuredBefore) {
   // The 16-bit byte index cannot reach further: refuse before the data go out.
-  const QString text = QStringLiteral("File %1 has %2 bytes; a script file may have at most %3 bytes.")
-                           .arg(path)
-                           .arg(size)
-                           .arg(Gateway::MaxScriptSize);
-  return fail(Failure::ScriptFile, Result::AlreadyReported,
-              measuredBefore ? text + QStringLiteral(" Nothing was sent.") : text, Severity::Error);
+  QString text = ScriptFile::tooLarge(path, size, Gateway::MaxScriptSize);
+  if (!measuredBefore) // the file grew after it was measured: something may have gone out
+    text.chop(QStringLiteral(" Nothing was sent.").size());
+  return fail(Failure::ScriptFile, Result::AlreadyReported, text, Severity::Error);
 }
 
 Task<bool> ConfigDownload::programfile(QString path) {
@@ -73,8 +71,8 @@ Task<bool> ConfigDownload::programfile(QString path) {
 
   m_report.stateText(QStringLiteral("Open file"));
   if (!file.exists() || file.isDir())
-    co_return fail(Failure::ScriptFile, Result::AlreadyReported,
-                   QStringLiteral("File ") + path + QStringLiteral(" does not exist!"), Severity::Warning);
+    co_return fail(Failure::ScriptFile, Result::AlreadyReported, ScriptFile::missing(path),
+                   Severity::Warning);
   TIndexStream Memory;
   if (const QString problem = loadScript(Memory, path); !problem.isEmpty())
     co_return fail(Failure::ScriptFile, Result::AlreadyReported, problem, Severity::Error);

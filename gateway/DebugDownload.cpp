@@ -52,7 +52,7 @@ Task<bool> DebugDownload::programfileDebug(QString path) {
     // Nothing went out, so there is nothing to report to the main window.
     Outcome outcome;
     outcome.failure = Failure::ScriptFile;
-    outcome.message = QStringLiteral("File %1 does not exist!").arg(path);
+    outcome.message = ScriptFile::missing(path);
     m_report.outcome(outcome);
     co_return false;
   }

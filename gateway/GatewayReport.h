@@ -40,6 +40,9 @@ public:
 
   virtual ~GatewayReport() = default;
 
+  // What the main window says to a WM_WRITE_READY code; empty where the download has spoken.
+  static QString writeReadyMessage(quint32 code);
+
   virtual void logLine(const QString &text);
   virtual void gatewayState(const QString &) {}
   virtual void stateText(const QString &) {}

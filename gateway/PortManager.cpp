@@ -45,7 +45,10 @@ InstanceId PortManager::identity() const {
 }
 
 void PortManager::log(const QString &line) {
-  Log::line(line);
+  if (logLine)
+    logLine(line);
+  else
+    Log::line(line);
 }
 
 std::optional<QString> PortManager::translate(const QString &key) const {
@@ -131,6 +134,15 @@ void PortManager::openChosenPort() {
     log(QStringLiteral("allysettings com.open, nur stop, wenn auch true"));
     tellOwner(Delivery::Post, 0, 0);
   }
+}
+
+void PortManager::openPort(quint16 n) {
+  COM->SetOnErrorEvent([this](TSerialPort *sender, qint32 code) { onComError(sender, code); });
+  if (COM->Open())
+    COM->SetOpen(false);
+  COM->SetComNumber(n);
+  applyLine();
+  openChosenPort();
 }
 
 void PortManager::usePort(quint16 n) {

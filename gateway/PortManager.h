@@ -56,6 +56,8 @@ public:
   TUsbNotifier *usbNotify;
   PortSearch *search;
   Front front;
+  // Where this manager's log lines go; the program's log when empty.
+  std::function<void(const QString &line)> logLine;
 
   // This manager among all running copies' managers.
   InstanceId identity() const;
@@ -69,6 +71,8 @@ public:
   // Port n replaces the port in use (the command line's /P): a wait for the old port ends, and when
   // the program was waiting for a port it opens this one instead.
   void usePort(quint16 n);
+  // Opens port n with the line settings, whatever its number (a front end without a port list).
+  void openPort(quint16 n);
 
   void COMTriggerAvail(TSerialPort *CP, quint16 Count);
   void onComError(TSerialPort *Sender, qint32 errorCode);
