@@ -55,20 +55,41 @@ const char kWrite[] =
     "   \"interface\":\"configuration|debug|null\",\"bytes\":BYTES,\"seconds\":SECONDS}\n"
     "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"results\":[RESULT...]}\n";
 
-const char kFind[] = "Usage: tamberlin-cli find [--json]\n"
-                     "Probes every present port of the port map with 0x14 and prints the first on which a\n"
-                     "gateway answers \"OK\"; exit 5 when none does.\n";
+const char kFind[] =
+    "Usage: tamberlin-cli find [--json]\n"
+    "Probes every present port of the port map in ascending order with 0x14 and prints the first\n"
+    "on which a gateway answers \"OK\" (its configuration interface), e.g. COM3; exit 5 when none\n"
+    "does. Ports that cannot be opened are named on standard error with the reason.\n"
+    "\n"
+    "  --json  JSON Lines on standard output:\n"
+    "  {\"event\":\"port-error\",\"port\":\"COM4\",\"code\":SERIAL_CODE,\"message\":TEXT}\n"
+    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"port\":\"COM3\"|null,\"probed\":[PORT...]}\n";
 
 const char kPorts[] =
     "Usage: tamberlin-cli ports [--json]\n"
     "Lists every entry of the port map: COM number, link target, present or absent,\n"
-    "automatic or the user's, the USB identity where known and the process that holds it.\n";
+    "automatic or the user's, the USB identity where known and the process that holds it\n"
+    "(one that has the device open, or the live owner of its lock file).\n"
+    "New USB adapters get their COM number first, as in the window program.\n"
+    "\n"
+    "  --json  JSON Lines on standard output:\n"
+    "  {\"event\":\"port\",\"port\":\"COM3\",\"number\":3,\"entry\":PATH,\"target\":PATH,\n"
+    "   \"device\":PATH|null,\"present\":BOOL,\"automatic\":BOOL,\"usb\":{\"vendor\":HEX,\"product\":HEX,\n"
+    "   \"serial\":TEXT|null,\"name\":TEXT|null,\"manufacturer\":TEXT|null}|null,\n"
+    "   \"holders\":[{\"pid\":N,\"name\":TEXT|null}...]}\n"
+    "  {\"event\":\"summary\",\"folder\":PATH,\"entries\":N,\"present\":N}\n";
 
 const char kDoctor[] =
     "Usage: tamberlin-cli doctor [--json]\n"
-    "Checks each present port (may this user open it?), lock files whose owner is gone,\n"
-    "ModemManager and brltty (both grab USB serial adapters), dangling port-map entries\n"
-    "and the session bus; says how to fix each finding. Exit 0 when nothing needs fixing.\n";
+    "Checks each present port (may this user open it? does another program hold it?), lock files\n"
+    "whose owner has ended, ModemManager and brltty (both grab USB serial adapters), port-map\n"
+    "entries that lead nowhere and the session bus for \"Broadcast COM\"; says how to fix each\n"
+    "finding. Exit 0 when nothing needs fixing, 1 when something does.\n"
+    "\n"
+    "  --json  JSON Lines on standard output:\n"
+    "  {\"event\":\"finding\",\"severity\":\"ok|warning|error\",\"port\":\"COM3\"|null,\"what\":TEXT,\n"
+    "   \"fix\":TEXT|null}\n"
+    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"findings\":N,\"toFix\":N}\n";
 } // namespace
 
 QString cliUsage(CliOptions::Command command) {

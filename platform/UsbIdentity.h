@@ -19,6 +19,7 @@ struct UsbIdentity {
   QString productId; // likewise
   QString serial;    // ID_SERIAL_SHORT; without one, the device's place on the bus ("1-2")
   QString product;   // the device's own product name, else the name in the USB database
+  QString manufacturer;
 
   // Nothing when the properties name no USB device.
   static std::optional<UsbIdentity> fromProperties(const UdevProperties &properties);

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 
+#include <cmath>
+
 namespace {
 constexpr int kBytesPerSecond = 960; // 9600 baud, 8N1
 constexpr double kByteMs = 1000.0 / kBytesPerSecond;
@@ -78,7 +80,8 @@ void PtyGateway::unpublish() {
 
 void PtyGateway::watch() {
   delete m_notifier;
-  m_line.clear();
+  m_replies.clear();
+  m_vanishing = false;
   m_notifier = new QSocketNotifier(m_pty.fd(), QSocketNotifier::Read, this);
   connect(m_notifier, &QSocketNotifier::activated, this, &PtyGateway::readAvailable);
 }
@@ -90,35 +93,58 @@ void PtyGateway::readAvailable() {
   if (bytes.isEmpty())
     return;
   const quint64 now = Clock::instance().nowMs();
-  m_lastByteMs = now;
-  if (!m_options.pace) {
-    for (char c : bytes)
-      if (!m_gone)
-        answer(quint8(c), double(now));
+  if (m_options.pace) {
+    pace(bytes, now);
     return;
   }
+  m_lastByteMs = now;
+  for (char c : bytes)
+    if (!m_gone)
+      answer(quint8(c), double(now));
+}
+
+void PtyGateway::pace(const QByteArray &bytes, quint64 now) {
   // 9600 baud: each byte arrives one byte time after the previous one, and an idle line does not
-  // make up for lost time.
+  // make up for lost time. The gateway's state depends only on the bytes and their times, so it
+  // may see them early; only its replies must wait for their time.
   for (char c : bytes) {
+    if (m_vanishing)
+      break;
     m_lineFreeMs = qMax(m_lineFreeMs, double(now)) + kByteMs;
-    m_line.emplace_back(m_lineFreeMs, quint8(c));
+    bool vanishes = false;
+    const QByteArray reply = feed(quint8(c), m_lineFreeMs, &vanishes);
+    if (!reply.isEmpty() || vanishes)
+      m_replies.push_back({m_lineFreeMs, reply, vanishes});
+    m_vanishing = vanishes;
   }
-  if (!m_paceTimer->isActive())
-    onPaceTick();
+  m_lastByteMs = quint64(std::ceil(m_lineFreeMs));
+  armPaceTimer();
+}
+
+void PtyGateway::armPaceTimer() {
+  // Replies are due in order, so a running timer already waits for the first of them.
+  if (m_replies.empty() || m_paceTimer->isActive())
+    return;
+  const double wait = m_replies.front().dueMs - 0.5 - double(Clock::instance().nowMs());
+  m_paceTimer->start(qMax(0, int(std::ceil(wait))));
 }
 
 void PtyGateway::onPaceTick() {
   const double now = double(Clock::instance().nowMs());
-  while (!m_line.empty() && m_line.front().first <= now + 0.5 && !m_gone) {
-    const auto [due, byte] = m_line.front();
-    m_line.pop_front();
-    answer(byte, due);
+  while (!m_replies.empty() && m_replies.front().dueMs <= now + 0.5) {
+    const PacedReply due = std::move(m_replies.front());
+    m_replies.pop_front();
+    if (!due.bytes.isEmpty())
+      m_pty.write(due.bytes);
+    if (due.vanish) {
+      vanish();
+      return;
+    }
   }
-  if (!m_line.empty() && !m_gone)
-    m_paceTimer->start(qMax(0, int(m_line.front().first - now)));
+  armPaceTimer();
 }
 
-void PtyGateway::answer(quint8 byte, double atMs) {
+QByteArray PtyGateway::feed(quint8 byte, double atMs, bool *vanishes) {
   const int started = m_sim.downloadsStarted();
   const int completed = m_sim.downloadsCompleted();
   const QByteArray reply = m_sim.receive(byte, quint64(atMs));
@@ -130,15 +156,23 @@ void PtyGateway::answer(quint8 byte, double atMs) {
     m_phaseEndMs = atMs;
     m_phaseChars = m_sim.bytesReceived() - m_phaseStartByte + 1;
   }
+  *vanishes = m_sim.takeVanish();
+  return reply;
+}
+
+void PtyGateway::answer(quint8 byte, double atMs) {
+  bool vanishes = false;
+  const QByteArray reply = feed(byte, atMs, &vanishes);
   if (!reply.isEmpty())
     m_pty.write(reply);
-  if (m_sim.takeVanish())
+  if (vanishes)
     vanish();
 }
 
 void PtyGateway::vanish() {
   m_gone = true;
   m_paceTimer->stop();
+  m_replies.clear();
   delete m_notifier;
   m_notifier = nullptr;
   // The entry stays and dangles once the terminal is gone, as an unplugged adapter's does.
@@ -147,10 +181,12 @@ void PtyGateway::vanish() {
 }
 
 void PtyGateway::onCheckTick() {
-  const quint64 quiet = Clock::instance().nowMs() - m_lastByteMs;
+  // When pacing, the last byte's line time may still lie ahead.
+  const quint64 now = Clock::instance().nowMs();
+  const quint64 quiet = now > m_lastByteMs ? now - m_lastByteMs : 0;
   if (m_options.idleExitSeconds > 0 && quiet >= quint64(m_options.idleExitSeconds) * 1000)
     emit done();
-  else if (m_options.exitAfterDownload && m_sim.downloadsCompleted() > 0 &&
+  else if (m_options.exitAfterDownload && m_sim.downloadsCompleted() > 0 && m_replies.empty() &&
            quiet >= quint64(m_options.lingerMs))
     emit done();
 }

@@ -36,6 +36,11 @@ private:
   // Reads what the terminal holds; answers it at once, or at its line time when pacing.
   void readAvailable();
   void answer(quint8 byte, double atMs);
+  // Hands one byte to the gateway at the time the line delivers it; its reply, and whether the port
+  // vanishes after it.
+  QByteArray feed(quint8 byte, double atMs, bool *vanishes);
+  void pace(const QByteArray &bytes, quint64 now);
+  void armPaceTimer();
   void onPaceTick();
   void onCheckTick();
   void vanish();
@@ -50,9 +55,16 @@ private:
   ClockTimer *m_checkTimer;
   ClockTimer *m_backTimer;
   quint64 m_lastByteMs = 0;
-  // Paced bytes wait here until the line would have carried them: (due time in ms, byte).
-  std::deque<std::pair<double, quint8>> m_line;
-  double m_lineFreeMs = 0; // when the line has carried everything queued so far
+  // When pacing, each byte is answered as soon as it is read, with the time at which the line
+  // delivers it; its reply waits here until then, so the process wakes per reply, not per byte.
+  struct PacedReply {
+    double dueMs;
+    QByteArray bytes;
+    bool vanish; // the port vanishes at dueMs
+  };
+  std::deque<PacedReply> m_replies;
+  bool m_vanishing = false; // a paced vanish is due: what the line carries after it is lost
+  double m_lineFreeMs = 0;  // when the line has carried everything read so far
   bool m_gone = false;
   // The data phase of the last configuration download: from the 0x10 to the end of the checksum.
   double m_phaseStartMs = 0;

@@ -1,0 +1,161 @@
+#include "cli/DoctorChecks.h"
+
+#include "cli/ExitCodes.h"
+#include "cli/PortsReport.h"
+
+#include <QJsonValue>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+using Severity = DoctorFinding::Severity;
+
+QString groupFix(const DeviceAccess &access) {
+  if (access.listedInGroup && !access.groupInSession)
+    return QStringLiteral("%1 is in group %2 already, but this login started before: log out and in "
+                          "again (or start a shell with 'newgrp %2')")
+        .arg(access.user, access.group);
+  if (access.group == QLatin1String("root"))
+    return QStringLiteral("the device belongs to root alone: have a udev rule give it to group dialout "
+                          "(SUBSYSTEM==\"tty\", GROUP=\"dialout\", MODE=\"0660\"), then run 'sudo usermod "
+                          "-aG dialout $USER' and log in again");
+  return QStringLiteral("sudo usermod -aG %1 $USER, then log out and in again").arg(access.group);
+}
+
+DoctorFinding accessFinding(const PortFacts &port, const DeviceAccess &access) {
+  const QString where = QStringLiteral("%1 (%2)").arg(port.name(), port.device);
+  if (access.error == EACCES || access.error == EPERM)
+    return {Severity::Error, port.name(),
+            QStringLiteral("%1: %2 may not open it for reading and writing (group %3)")
+                .arg(where, access.user, access.group),
+            groupFix(access)};
+  if (access.error != 0)
+    return {Severity::Error, port.name(),
+            QStringLiteral("%1: cannot be checked: %2").arg(where, qt_error_string(access.error)),
+            QStringLiteral("make %1 lead to the gateway's serial device").arg(port.entry)};
+  return {Severity::Ok, port.name(), QStringLiteral("%1: %2 may open it").arg(where, access.user), {}};
+}
+
+DoctorFinding danglingFinding(const PortFacts &port) {
+  const QString what = QStringLiteral("%1 leads to %2, which does not exist").arg(port.name(), port.target);
+  if (port.automatic)
+    return {Severity::Warning, port.name(), what,
+            QStringLiteral("the adapter is unplugged: plug it in (it keeps %1); to free the number "
+                           "instead: rm %2")
+                .arg(port.name(), port.entry)};
+  return {Severity::Warning, port.name(), what,
+          QStringLiteral("plug in the device, or remove the entry: rm %1").arg(port.entry)};
+}
+
+DoctorFinding holderFinding(const PortFacts &port) {
+  const QString holders = PortsReport::holdersText(port);
+  return {Severity::Warning, port.name(),
+          QStringLiteral("%1 is held by %2; nobody else can open it meanwhile").arg(port.name(), holders),
+          QStringLiteral("close that program (kill %1) before writing").arg(port.holders.first().pid)};
+}
+
+void portFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
+  if (facts.ports.isEmpty())
+    out << DoctorFinding{Severity::Warning,
+                         {},
+                         QStringLiteral("the port map %1 has no entries").arg(facts.portFolder),
+                         QStringLiteral("plug in the gateway's USB adapter (it gets a number from COM3 up), "
+                                        "or link a device: ln -s /dev/ttyUSB0 %1/com3")
+                             .arg(facts.portFolder)};
+  for (const PortFacts &port : facts.ports) {
+    if (!port.present()) {
+      out << danglingFinding(port);
+      continue;
+    }
+    DoctorFinding access = accessFinding(port, facts.access.value(port.number));
+    if (!port.holders.isEmpty() && port.pseudoTerminal() && !access.needsFixing())
+      access.what += QStringLiteral("; its far end is %1").arg(PortsReport::holdersText(port));
+    out << access;
+    if (!port.holders.isEmpty() && !port.pseudoTerminal())
+      out << holderFinding(port);
+  }
+}
+
+QString portOfLock(const DoctorFacts &facts, const SerialLocks::Lock &lock) {
+  for (const PortFacts &port : facts.ports)
+    if (port.present() && port.lockName == lock.deviceName)
+      return port.name();
+  return {};
+}
+
+void lockFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
+  for (const SerialLocks::Lock &lock : facts.staleLocks)
+    out << DoctorFinding{
+        Severity::Error, portOfLock(facts, lock),
+        QStringLiteral("lock file %1 names process %2, which has ended").arg(lock.path).arg(lock.pid),
+        QStringLiteral("remove it: %1rm %2")
+            .arg(lock.removableByUs ? QString() : QStringLiteral("sudo "), lock.path)};
+}
+
+DoctorFinding grabberFinding(const ProcessList::Process &p) {
+  if (p.name == QLatin1String("brltty"))
+    return {Severity::Warning,
+            {},
+            QStringLiteral("brltty (process %1) is running; it takes USB serial adapters for braille "
+                           "displays and holds their ports")
+                .arg(p.pid),
+            QStringLiteral("sudo systemctl stop brltty.service brltty-udev.service && sudo systemctl mask "
+                           "brltty-udev.service, or remove it: sudo apt remove brltty")};
+  return {Severity::Warning,
+          {},
+          QStringLiteral("%1 (process %2) is running; it probes new USB serial adapters for modems and "
+                         "holds their ports meanwhile")
+              .arg(p.name)
+              .arg(p.pid),
+          QStringLiteral("sudo systemctl stop ModemManager && sudo systemctl disable ModemManager, or "
+                         "remove it: sudo apt remove modemmanager")};
+}
+
+DoctorFinding busFinding(const QString &problem) {
+  return {Severity::Warning,
+          {},
+          QStringLiteral("no D-Bus session bus (%1): copies that wait for the same port cannot agree "
+                         "who keeps waiting (\"Broadcast COM\")")
+              .arg(problem),
+          QStringLiteral("run inside a desktop session, or start one for the job: dbus-run-session -- "
+                         "tamberlin-cli ...")};
+}
+} // namespace
+
+QList<DoctorFinding> diagnose(const DoctorFacts &facts) {
+  QList<DoctorFinding> out;
+  portFindings(facts, out);
+  lockFindings(facts, out);
+  for (const ProcessList::Process &p : facts.grabbers)
+    out << grabberFinding(p);
+  if (!facts.busProblem.isEmpty())
+    out << busFinding(facts.busProblem);
+  return out;
+}
+
+int doctorExitCode(const QList<DoctorFinding> &findings) {
+  const bool toFix =
+      std::any_of(findings.begin(), findings.end(), [](const DoctorFinding &f) { return f.needsFixing(); });
+  return toFix ? ExitCode::NotAllWritten : ExitCode::Written;
+}
+
+QString severityName(DoctorFinding::Severity severity) {
+  switch (severity) {
+  case Severity::Ok:
+    return QStringLiteral("ok");
+  case Severity::Warning:
+    return QStringLiteral("warning");
+  case Severity::Error:
+    return QStringLiteral("error");
+  }
+  return QStringLiteral("error");
+}
+
+QJsonObject findingEvent(const DoctorFinding &finding) {
+  return {{"event", "finding"},
+          {"severity", severityName(finding.severity)},
+          {"port", finding.port.isEmpty() ? QJsonValue() : QJsonValue(finding.port)},
+          {"what", finding.what},
+          {"fix", finding.fix.isEmpty() ? QJsonValue() : QJsonValue(finding.fix)}};
+}

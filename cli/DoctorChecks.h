@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cli/DoctorFacts.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// One verdict of the doctor: what it found and how to fix it.
+struct DoctorFinding {
+  enum class Severity { Ok, Warning, Error };
+  Severity severity = Severity::Ok;
+  QString port; // COMn when the finding is about one port
+  QString what;
+  QString fix; // empty for Ok
+
+  bool needsFixing() const { return severity != Severity::Ok; }
+};
+
+// Every finding: a line per present port, then what needs fixing.
+QList<DoctorFinding> diagnose(const DoctorFacts &facts);
+
+// 0 when nothing needs fixing, 1 when something does.
+int doctorExitCode(const QList<DoctorFinding> &findings);
+
+QString severityName(DoctorFinding::Severity severity);
+QJsonObject findingEvent(const DoctorFinding &finding);

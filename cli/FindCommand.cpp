@@ -1,0 +1,52 @@
+// tamberlin-cli find: the settings page's port search over every present port of the port map.
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/JsonLines.h"
+#include "cli/PortFacts.h"
+#include "cli/PortSearchRun.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
+
+namespace {
+void tellProblems(const PortSearchRun &run, bool json) {
+  for (const PortSearchRun::Problem &p : run.problems) {
+    if (json)
+      JsonLines::write({{"event", "port-error"}, {"port", p.port}, {"code", p.code}, {"message", p.text}});
+    else
+      std::fprintf(stderr, "tamberlin-cli: %s: %s\n", qPrintable(p.port), qPrintable(p.text));
+  }
+}
+} // namespace
+
+int runFind(const CliOptions &options) {
+  PortMap map;
+  refreshPortMap(map);
+  const QStringList items = presentPortItems(map);
+  const PortSearchRun run = searchGatewayPort(items);
+  tellProblems(run, options.json);
+  const int code = run.found > 0 ? ExitCode::Written : ExitCode::NoGateway;
+  const QString found = run.found > 0 ? QStringLiteral("COM%1").arg(run.found) : QString();
+  if (options.json) {
+    JsonLines::write({{"event", "summary"},
+                      {"ok", run.found > 0},
+                      {"code", code},
+                      {"port", found.isEmpty() ? QJsonValue() : QJsonValue(found)},
+                      {"probed", QJsonArray::fromStringList(items)}});
+  } else if (run.found > 0) {
+    std::printf("%s\n", qPrintable(found));
+  } else if (items.isEmpty()) {
+    std::fprintf(stderr,
+                 "tamberlin-cli: no present port in the port map %s; plug in the gateway's adapter, or "
+                 "link a device there as comN\n",
+                 qPrintable(map.folder()));
+  } else {
+    std::fprintf(stderr,
+                 "tamberlin-cli: no gateway answered on %s; is it powered, connected and on its "
+                 "configuration interface?\n",
+                 qPrintable(items.join(QStringLiteral(", "))));
+  }
+  return code;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/PortMap.h"
+#include "platform/ProcessList.h"
+#include "platform/UsbSysfs.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// What is known about one entry of the port map.
+struct PortFacts {
+  quint16 number = 0;
+  PortMap::State state = PortMap::State::NoEntry;
+  QString entry;    // path of comN
+  QString target;   // the link's text; empty when the entry is no link
+  QString device;   // the node with every link resolved; empty unless present
+  QString lockName; // the device's name in lock files (LCK..<lockName>); empty unless present
+  bool automatic = false;
+  std::optional<UsbIdentity> usb;
+  // Processes with the device open; else the live owner of its lock file, when there is one.
+  QList<ProcessList::Process> holders;
+
+  bool present() const { return state == PortMap::State::Present; }
+  // Whoever holds a pseudo-terminal's device is its far end (a simulator), not a rival program.
+  bool pseudoTerminal() const { return lockName.startsWith(QLatin1String("pts_")); }
+  QString name() const { return QStringLiteral("COM%1").arg(number); }
+};
+
+// Every entry of the map, ascending.
+QList<PortFacts> gatherPortFacts(const PortMap &map);
+
+// Adds the automatic entries of newly plugged adapters, as the window program does before it lists
+// ports; a folder that cannot be written is said on standard error.
+void refreshPortMap(PortMap &map);

@@ -1,0 +1,41 @@
+#include "cli/PortSearchRun.h"
+
+#include "gateway/PortSearch.h"
+#include "platform/Clock.h"
+
+QStringList presentPortItems(const PortMap &map) {
+  QStringList items;
+  for (quint16 n : map.numbers())
+    if (map.exists(n))
+      items << QStringLiteral("COM%1").arg(n);
+  return items;
+}
+
+PortSearchRun searchGatewayPort(const QStringList &items) {
+  PortSearchRun run;
+  // The line as the port manager sets it up; the search only changes the port number.
+  TSerialPort port;
+  port.SetBaud(9600);
+  port.SetPromptForPort(false);
+  port.SetAutoOpen(false);
+  port.SetInSize(32768);
+  port.SetOutSize(32768);
+  port.SetRTS(false);
+  port.SetOnErrorEvent([&run](TSerialPort *cp, qint32 code) {
+    run.problems << PortSearchRun::Problem{QStringLiteral("COM%1").arg(cp->ComNumber()), code,
+                                           cp->LastErrorText()};
+  });
+
+  bool done = false;
+  PortSearch search(&port);
+  search.start(items, [&](qint32 result) {
+    run.found = result;
+    done = true;
+  });
+  Clock &clock = Clock::instance();
+  // Each item costs at most the answer limit; the loop only sleeps in the event loop.
+  while (!done)
+    clock.waitForEvents(clock.nowMs() + 1000);
+  port.SetOpen(false);
+  return run;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/PortMap.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The settings page's port search without the page: every item probed in turn on a port of its
+// own, run on the program's clock until it has an answer.
+struct PortSearchRun {
+  struct Problem {
+    QString port;
+    qint32 code = 0;
+    QString text; // the serial port's words for it, with the fix where there is one
+  };
+
+  qint32 found = -1; // the port number that answered, -1 when none did
+  QList<Problem> problems;
+};
+
+// "COM" followed by the number of every present port of the map, ascending.
+QStringList presentPortItems(const PortMap &map);
+
+PortSearchRun searchGatewayPort(const QStringList &items);

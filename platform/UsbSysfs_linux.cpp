@@ -1,0 +1,32 @@
+#include "platform/UsbSysfs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QString attribute(const QDir &dir, const char *name) {
+  QFile f(dir.filePath(QString::fromLatin1(name)));
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  return QString::fromUtf8(f.read(256)).trimmed();
+}
+} // namespace
+
+std::optional<UsbIdentity> usbIdentityOf(const QString &device, const QString &sysRoot) {
+  const QString root = QFileInfo(sysRoot).canonicalFilePath();
+  const QString name = QFileInfo(device).fileName();
+  if (root.isEmpty() || name.isEmpty())
+    return std::nullopt;
+  // The class entry leads into the device tree; the USB device is the first folder above the tty
+  // that carries a vendor id (the interface in between has none).
+  QString path = QFileInfo(root + QStringLiteral("/class/tty/") + name).canonicalFilePath();
+  while (path.startsWith(root + QLatin1Char('/'))) {
+    const QDir dir(path);
+    if (dir.exists(QStringLiteral("idVendor")))
+      return UsbIdentity{attribute(dir, "idVendor"), attribute(dir, "idProduct"), attribute(dir, "serial"),
+                         attribute(dir, "product"), attribute(dir, "manufacturer")};
+    path = QFileInfo(path).absolutePath();
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,223 @@
+// tamberlin-cli doctor: each finding with its fix from given facts, and the facts gathered from a
+// fake machine.
+#include "cli/DoctorChecks.h"
+#include "cli/DoctorFacts.h"
+
+#include "tests/cli/FakeSystem.h"
+
+#include <QTest>
+
+#include <cerrno>
+#include <functional>
+
+using Setup = std::function<void(DoctorFacts &)>;
+Q_DECLARE_METATYPE(Setup)
+
+namespace {
+PortFacts presentPort(quint16 n, const QString &device) {
+  PortFacts port;
+  port.number = n;
+  port.state = PortMap::State::Present;
+  port.entry = QStringLiteral("/home/tech/.config/Quarnel/ports/com%1").arg(n);
+  port.target = device;
+  port.device = device;
+  port.lockName = device.mid(5).replace('/', '_');
+  return port;
+}
+
+PortFacts danglingPort(quint16 n, const QString &target, bool automatic) {
+  PortFacts port;
+  port.number = n;
+  port.state = PortMap::State::Dangling;
+  port.entry = QStringLiteral("/home/tech/.config/Quarnel/ports/com%1").arg(n);
+  port.target = target;
+  port.automatic = automatic;
+  return port;
+}
+
+// One present port that this user may open: nothing to fix.
+DoctorFacts healthy() {
+  DoctorFacts facts;
+  facts.portFolder = QStringLiteral("/home/tech/.config/Quarnel/ports");
+  facts.ports << presentPort(3, QStringLiteral("/dev/ttyUSB0"));
+  facts.access.insert(3, DeviceAccess{0, QStringLiteral("dialout"), QStringLiteral("tech"), true, true});
+  return facts;
+}
+
+DeviceAccess refused(const char *group, bool listed) {
+  return DeviceAccess{EACCES, QString::fromLatin1(group), QStringLiteral("tech"), false, listed};
+}
+} // namespace
+
+class TestDoctor : public QObject {
+  Q_OBJECT
+
+private slots:
+  void findingAndFix_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("severity");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("fix");
+
+    QTest::newRow("not in the device's group")
+        << Setup([](DoctorFacts &f) { f.access[3] = refused("dialout", false); }) << "error"
+        << "COM3"
+        << "tech may not open it for reading and writing (group dialout)"
+        << "sudo usermod -aG dialout $USER, then log out and in again";
+    QTest::newRow("in the group since this login")
+        << Setup([](DoctorFacts &f) { f.access[3] = refused("uucp", true); }) << "error"
+        << "COM3"
+        << "(group uucp)"
+        << "tech is in group uucp already, but this login started before";
+    QTest::newRow("node of root alone")
+        << Setup([](DoctorFacts &f) { f.access[3] = refused("root", false); }) << "error"
+        << "COM3"
+        << "(group root)"
+        << "GROUP=\"dialout\"";
+    QTest::newRow("held by a program") << Setup([](DoctorFacts &f) {
+      f.ports[0].holders = {{4242, "minicom"}};
+    }) << "warning"
+                                       << "COM3"
+                                       << "COM3 is held by 4242 minicom"
+                                       << "close that program (kill 4242)";
+    QTest::newRow("unplugged adapter with its number")
+        << Setup([](DoctorFacts &f) {
+             f.ports << danglingPort(4, "/dev/serial/by-id/usb-FTDI_A10K-if00", true);
+           })
+        << "warning"
+        << "COM4"
+        << "COM4 leads to /dev/serial/by-id/usb-FTDI_A10K-if00, which does not exist"
+        << "plug it in (it keeps COM4); to free the number instead: rm /home/tech/.config/Quarnel/ports/com4";
+    QTest::newRow("a user's entry that leads nowhere")
+        << Setup([](DoctorFacts &f) { f.ports << danglingPort(8, "/dev/ttyUSB7", false); }) << "warning"
+        << "COM8"
+        << "COM8 leads to /dev/ttyUSB7"
+        << "remove the entry: rm /home/tech/.config/Quarnel/ports/com8";
+    QTest::newRow("stale lock of the port")
+        << Setup([](DoctorFacts &f) {
+             f.staleLocks << SerialLocks::Lock{"/run/lock/LCK..ttyUSB0", "ttyUSB0", 777, true};
+           })
+        << "error"
+        << "COM3"
+        << "lock file /run/lock/LCK..ttyUSB0 names process 777, which has ended"
+        << "remove it: rm /run/lock/LCK..ttyUSB0";
+    QTest::newRow("stale lock of another user") << Setup([](DoctorFacts &f) {
+      f.staleLocks << SerialLocks::Lock{"/var/lock/LCK..ttyS0", "ttyS0", 778, false};
+    }) << "error"
+                                                << ""
+                                                << "LCK..ttyS0 names process 778"
+                                                << "remove it: sudo rm /var/lock/LCK..ttyS0";
+    QTest::newRow("ModemManager") << Setup([](DoctorFacts &f) {
+      f.grabbers << ProcessList::Process{612, "ModemManager"};
+    }) << "warning"
+                                  << ""
+                                  << "ModemManager (process 612) is running"
+                                  << "sudo systemctl disable ModemManager";
+    QTest::newRow("brltty") << Setup([](DoctorFacts &f) {
+      f.grabbers << ProcessList::Process{613, "brltty"};
+    }) << "warning"
+                            << ""
+                            << "brltty (process 613) is running"
+                            << "sudo apt remove brltty";
+    QTest::newRow("no session bus") << Setup([](DoctorFacts &f) {
+      f.busProblem = "Not connected to D-Bus server";
+    }) << "warning"
+                                    << ""
+                                    << "no D-Bus session bus (Not connected to D-Bus server)"
+                                    << "dbus-run-session -- tamberlin-cli";
+    QTest::newRow("empty port map") << Setup([](DoctorFacts &f) {
+      f.ports.clear();
+      f.access.clear();
+    }) << "warning"
+                                    << ""
+                                    << "the port map /home/tech/.config/Quarnel/ports has no entries"
+                                    << "ln -s /dev/ttyUSB0 /home/tech/.config/Quarnel/ports/com3";
+  }
+  // Each problem is found once, says what is wrong and how to fix it; nothing else needs fixing.
+  void findingAndFix() {
+    QFETCH(Setup, setup);
+    DoctorFacts facts = healthy();
+    setup(facts);
+
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QList<DoctorFinding> toFix;
+    for (const DoctorFinding &f : findings)
+      if (f.needsFixing())
+        toFix << f;
+    QCOMPARE(toFix.size(), 1);
+    QTEST(severityName(toFix[0].severity), "severity");
+    QTEST(toFix[0].port, "port");
+    QFETCH(QString, what);
+    QVERIFY2(toFix[0].what.contains(what), qPrintable(toFix[0].what));
+    QFETCH(QString, fix);
+    QVERIFY2(toFix[0].fix.contains(fix), qPrintable(toFix[0].fix));
+    QCOMPARE(doctorExitCode(findings), 1);
+
+    const QJsonObject event = findingEvent(toFix[0]);
+    QCOMPARE(event["event"].toString(), QStringLiteral("finding"));
+    QCOMPARE(event["severity"].toString(), severityName(toFix[0].severity));
+    QCOMPARE(event["fix"].toString(), toFix[0].fix);
+  }
+
+  void healthyPortNeedsNothing() {
+    const QList<DoctorFinding> findings = diagnose(healthy());
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings[0].severity, DoctorFinding::Severity::Ok);
+    QCOMPARE(findings[0].port, QStringLiteral("COM3"));
+    QVERIFY(findings[0].fix.isEmpty());
+    QVERIFY(findingEvent(findings[0])["fix"].isNull());
+    QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // A simulator keeps its terminal open: that is the line's far end, nothing to fix.
+  void terminalHeldByItsFarEndNeedsNothing() {
+    DoctorFacts facts = healthy();
+    facts.ports[0] = presentPort(3, QStringLiteral("/dev/pts/4"));
+    facts.ports[0].holders = {{777, "korvane-sim"}};
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings[0].severity, DoctorFinding::Severity::Ok);
+    QVERIFY2(findings[0].what.endsWith("its far end is 777 korvane-sim"), qPrintable(findings[0].what));
+    QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // From a fake machine: locks whose owner has ended, services that grab adapters, the access of
+  // each present port and no access check for an absent one.
+  void factsFromTheMachine() {
+    FakeSystem sys;
+    QVERIFY(sys.write("dev/ttyV1"));
+    QVERIFY(sys.write("dev/ttyV2"));
+    QVERIFY(sys.entry(1, sys.path("dev/ttyV1")));
+    QVERIFY(sys.entry(2, sys.path("dev/ttyV2")));
+    QVERIFY(sys.entry(5, sys.path("dev/ttyV5")));
+    sys.access.byNode.insert(sys.canonical("dev/ttyV2"), refused("dialout", false));
+    QVERIFY(sys.process(100, "ModemManager"));
+    QVERIFY(sys.process(101, "brltty"));
+    QVERIFY(sys.process(102, "bash"));
+    QVERIFY(sys.lock("ttyV1", 102)); // its owner runs
+    QVERIFY(sys.lock("ttyV2", 9999));
+    QVERIFY(sys.write("lock/LCK..ttyV3", "garbage\n")); // names no process: not judged
+
+    const DoctorFacts facts = gatherDoctorFacts(PortMap());
+
+    QCOMPARE(facts.ports.size(), 3);
+    QCOMPARE(facts.access.keys(), (QList<quint16>{1, 2}));
+    QCOMPARE(facts.access[2].error, EACCES);
+    QCOMPARE(facts.staleLocks.size(), 1);
+    QCOMPARE(facts.staleLocks[0].path, sys.path("lock/LCK..ttyV2"));
+    QCOMPARE(facts.staleLocks[0].pid, 9999);
+    QCOMPARE(facts.grabbers, (QList<ProcessList::Process>{{100, "ModemManager"}, {101, "brltty"}}));
+
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QStringList fixedPorts;
+    for (const DoctorFinding &f : findings)
+      if (f.needsFixing() && !f.port.isEmpty())
+        fixedPorts << f.port;
+    // COM1: locked by a running bash; COM2: no access and a stale lock; COM5: leads nowhere.
+    QCOMPARE(fixedPorts, (QStringList{"COM1", "COM2", "COM5", "COM2"}));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestDoctor)
+#include "test_doctor.moc"
