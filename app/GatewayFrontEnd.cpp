@@ -80,11 +80,14 @@ void TForm1::phase(Phase phase) {
     Progress->hide();
     break;
   case Phase::Testing:
+    ScriptProgState->clearTransfer();
     ScriptProgState->setProgressMarquee(false);
     ScriptProgState->setWindowTitle(windowTitle());
     ScriptProgState->show();
     break;
   case Phase::Programming:
+    if (ScriptProgState->isHidden())
+      ScriptProgState->clearTransfer();
     ScriptProgState->setProgressMarquee(false);
     ScriptProgState->show();
     break;
@@ -106,7 +109,9 @@ void TForm1::progress(qint64 done, qint64 total) {
     bar->setRange(0, int(qMax<qint64>(0, total - 1)));
     bar->setValue(0);
     bar->show();
+    m_transferStartMs = now;
     m_progressShownMs = now;
+    ScriptProgState->setTransfer(0, total, 0);
     return;
   }
   // A person sees a few updates a second; every byte's would only cost drawing.
@@ -114,6 +119,7 @@ void TForm1::progress(qint64 done, qint64 total) {
     return;
   m_progressShownMs = now;
   bar->setValue(int(done - 1));
+  ScriptProgState->setTransfer(done, total, now - m_transferStartMs);
 }
 
 bool TForm1::question(const QString &text) {

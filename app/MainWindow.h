@@ -91,6 +91,7 @@ private:
   // A workflow of "Write Script" runs: the button stays disabled, a second start is refused.
   bool m_writing = false;
   quint64 m_progressShownMs = 0;
+  quint64 m_transferStartMs = 0;
   GatewayLink *m_link = nullptr;
 
   // What the gateway layer reports, shown in this window, its status bar and the state windows.

@@ -27,11 +27,37 @@ TScriptProgState::TScriptProgState(QWidget *parent)
   ProgressBar1->setTextVisible(false);
   ProgressBar1->hide();
 
+  TransferLine = new QLabel(this);
+  TransferLine->setObjectName(QStringLiteral("TransferLine"));
+  TransferLine->hide();
+
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(3, 3, 3, 3);
   layout->setSpacing(3);
   layout->addWidget(Label1, 1);
   layout->addWidget(ProgressBar1);
+  layout->addWidget(TransferLine);
+}
+
+QString TScriptProgState::transferText(qint64 done, qint64 total, quint64 elapsedMs) {
+  const qint64 percent = total > 0 ? done * 100 / total : 100;
+  QString text = QStringLiteral("%1 of %2 bytes (%3 %)").arg(done).arg(total).arg(percent);
+  // Below a second of data the rate says little.
+  if (done <= 0 || done >= total || elapsedMs < 1000)
+    return text;
+  const qint64 leftSeconds = qint64(double(total - done) * double(elapsedMs) / double(done) / 1000.0 + 0.5);
+  return text +
+         QStringLiteral(", %1:%2 left").arg(leftSeconds / 60).arg(leftSeconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void TScriptProgState::setTransfer(qint64 done, qint64 total, quint64 elapsedMs) {
+  TransferLine->setText(transferText(done, total, elapsedMs));
+  TransferLine->show();
+}
+
+void TScriptProgState::clearTransfer() {
+  TransferLine->clear();
+  TransferLine->hide();
 }
 
 void TScriptProgState::setProgressMarquee(bool marquee) {

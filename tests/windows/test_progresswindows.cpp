@@ -58,6 +58,28 @@ private slots:
     QCOMPARE(window.ProgressBar1->maximum(), 99);
   }
 
+  void transferLine_data() {
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<quint64>("elapsedMs");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("start") << qint64(0) << qint64(16384) << quint64(0) << "0 of 16384 bytes (0 %)";
+    QTest::newRow("too early for a rate")
+        << qint64(500) << qint64(16384) << quint64(900) << "500 of 16384 bytes (3 %)";
+    QTest::newRow("time left at the rate so far")
+        << qint64(4096) << qint64(16384) << quint64(8533) << "4096 of 16384 bytes (25 %), 0:26 left";
+    QTest::newRow("minutes") << qint64(1000) << qint64(65536) << quint64(2083)
+                             << "1000 of 65536 bytes (1 %), 2:14 left";
+    QTest::newRow("done") << qint64(700) << qint64(700) << quint64(1500) << "700 of 700 bytes (100 %)";
+    QTest::newRow("empty script") << qint64(0) << qint64(0) << quint64(0) << "0 of 0 bytes (100 %)";
+  }
+  void transferLine() {
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(quint64, elapsedMs);
+    QTEST(TScriptProgState::transferText(done, total, elapsedMs), "text");
+  }
+
   void searchWindowIsCentredOnlyAtItsFirstShowing() {
     FixedMonitors monitors({QRect(0, 0, 800, 600)});
     QWidget main;

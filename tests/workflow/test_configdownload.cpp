@@ -95,6 +95,24 @@ private slots:
     QVERIFY(sent.mid(2, 2 * size + 6) == expectedData(bytes));
   }
 
+  // Under the bar, a line says how far the script has gone out and how long it will still take.
+  void transferLineFollowsTheData() {
+    gateway();
+    startUp();
+    QStringList seen;
+    connect(&w->ports.line(kPort), &SimLine::bytesFromProgram, this,
+            [&] { seen << ScriptProgState->TransferLine->text(); });
+    QVERIFY(Form1->programfile(w->script(w->pattern(3000))));
+    QVERIFY(seen.contains(QStringLiteral("0 of 3000 bytes (0 %)")));
+    const auto withTimeLeft = std::find_if(
+        seen.cbegin(), seen.cend(), [](const QString &t) { return t.contains(QStringLiteral(" left")); });
+    QVERIFY(withTimeLeft != seen.cend());
+    QVERIFY(withTimeLeft->contains(QStringLiteral(" of 3000 bytes (")));
+    QCOMPARE(ScriptProgState->TransferLine->text(), QStringLiteral("3000 of 3000 bytes (100 %)"));
+    // A few updates a second, not one per byte.
+    QVERIFY(QSet<QString>(seen.cbegin(), seen.cend()).size() < 100);
+  }
+
   // The data paces itself: every 16 bytes the output buffer is empty again.
   void outputBufferNeverHoldsMoreThan32Characters() {
     gateway();
