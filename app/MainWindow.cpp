@@ -10,6 +10,7 @@
 #include "platform/SettingsFile.h"
 #include "settings/SettingsDialog.h"
 #include "windows/AboutWindow.h"
+#include "windows/FontScale.h"
 #include "windows/ScriptProgressWindow.h"
 #include "windows/StateWindow.h"
 #include "windows/StatusBar.h"
@@ -89,9 +90,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
 
   StatusBar1 = new TStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->addPanel(50, true);
-  StatusBar1->addPanel(120, false);
-  StatusBar1->addPanel(50, true);
+  StatusBar1->addPanel(FontScale::scaled(50, this), true);
+  StatusBar1->addPanel(FontScale::scaled(120, this), false);
+  StatusBar1->addPanel(FontScale::scaled(50, this), true);
   StatusBar1->OnDrawPanel = [this](QPainter &p, int panel, const QRect &r) {
     StatusBar1DrawPanel(p, panel, r);
   };
@@ -103,7 +104,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   OpenDialog.fileName = QStringLiteral("*.qcs");
   OpenDialog.mustExist = true;
 
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  resize(FontScale::scaled(kClientWidth, this),
+         FontScale::scaled(kClientHeight, this) + menuBar()->sizeHint().height());
   move(59, 108);
   FormCreate();
 }
@@ -210,7 +212,7 @@ void TForm1::StatusBar1DrawPanel(QPainter &painter, int panel, const QRect &rect
   painter.setClipRect(rect);
   painter.fillRect(rect, background);
   painter.setPen(text);
-  painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop, caption);
+  painter.drawText(rect, TStatusBar::textFlags(), caption);
   painter.restore();
 }
 

@@ -1,5 +1,7 @@
 #include "windows/ScriptProgressWindow.h"
 
+#include "windows/FontScale.h"
+
 #include <QHideEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,7 +11,7 @@ TScriptProgState::TScriptProgState(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("ScriptProgState"));
   setWindowTitle(QStringLiteral("Script program state"));
-  resize(432, 123);
+  resize(FontScale::scaled(432, this), FontScale::scaled(123, this));
   move(274, 216);
 
   Label1 = new QLabel(this);

@@ -4,6 +4,8 @@
 
 #include "platform/Log.h"
 
+#include "windows/FontScale.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -12,7 +14,7 @@
 TStatusFenster::TStatusFenster(QWidget *parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("StatusFenster"));
   setWindowTitle(QStringLiteral("State Window"));
-  resize(341, 114);
+  resize(FontScale::scaled(341, this), FontScale::scaled(114, this));
 
   Memo1 = new LineMemo(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));

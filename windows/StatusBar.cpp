@@ -1,11 +1,41 @@
 #include "windows/StatusBar.h"
 
+#include "windows/FontScale.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
+namespace {
+const int kDesignHeight = 19;
+const int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+} // namespace
+
 TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent) {
   setSizeGripEnabled(false);
-  setFixedHeight(19);
+  setFixedHeight(FontScale::scaled(kDesignHeight, this));
+}
+
+int TStatusBar::textFlags() {
+  return kTextFlags;
+}
+
+void TStatusBar::fitHeight() {
+  // A text that does not fit the panel's width goes on to further lines, and the bar grows for
+  // them: every state the program reports is readable whole.
+  int height = FontScale::scaled(kDesignHeight, this);
+  for (int i = 0; i < m_panels.size(); ++i) {
+    const QRect r = panelRect(i).adjusted(2, 0, 0, 0);
+    const QRect needed =
+        fontMetrics().boundingRect(QRect(0, 0, qMax(1, r.width()), 100000), kTextFlags, m_panels.at(i).text);
+    height = qMax(height, needed.height() + 4);
+  }
+  if (height != this->height())
+    setFixedHeight(height);
+}
+
+void TStatusBar::resizeEvent(QResizeEvent *event) {
+  QStatusBar::resizeEvent(event);
+  fitHeight();
 }
 
 void TStatusBar::addPanel(int width, bool ownerDraw) {
@@ -21,6 +51,7 @@ void TStatusBar::setPanelText(int index, const QString &text) {
     return;
   m_panels[index].text = text;
   update(panelRect(index));
+  fitHeight();
 }
 
 QRect TStatusBar::panelRect(int index) const {
@@ -46,7 +77,7 @@ void TStatusBar::paintEvent(QPaintEvent *event) {
       OnDrawPanel(painter, i, r);
     } else {
       painter.setPen(palette().windowText().color());
-      painter.drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, m_panels.at(i).text);
+      painter.drawText(r.adjusted(2, 0, 0, 0), kTextFlags, m_panels.at(i).text);
     }
     painter.restore();
   }

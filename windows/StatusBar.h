@@ -23,12 +23,17 @@ public:
   void setPanelText(int index, const QString &text);
   QRect panelRect(int index) const;
 
+  // How panel texts are drawn: from the top left, broken into lines where a panel is too narrow.
+  static int textFlags();
+
   // Paints an owner-drawn panel: (painter, panel index, panel rectangle).
   std::function<void(QPainter &, int, const QRect &)> OnDrawPanel;
 
 protected:
   void paintEvent(QPaintEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
 private:
+  void fitHeight();
   QList<Panel> m_panels;
 };

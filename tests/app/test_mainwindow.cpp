@@ -3,6 +3,7 @@
 #include "seriallink/PortSettingsPage.h"
 #include "settings/SettingsDialog.h"
 #include "windows/AboutWindow.h"
+#include "windows/FontScale.h"
 #include "windows/ScriptProgressWindow.h"
 #include "windows/SearchWindow.h"
 #include "windows/StateWindow.h"
@@ -75,11 +76,43 @@ private slots:
     QCOMPARE(Form1->Help1->actions().at(0)->text(), QStringLiteral("About"));
     QCOMPARE(Form1->StatusBar1->panelCount(), 3);
     Form1->show();
-    QCOMPARE(Form1->StatusBar1->panelRect(0).width(), 50);
-    QCOMPARE(Form1->StatusBar1->panelRect(1).width(), 120);
-    QCOMPARE(Form1->centralWidget()->width(), 291);
-    QCOMPARE(Form1->centralWidget()->height() + Form1->StatusBar1->height(), 116);
+    // The designed pixels, grown by as much as the font's characters are wider than the design's.
+    QCOMPARE(Form1->StatusBar1->panelRect(0).width(), FontScale::scaled(50, Form1));
+    QCOMPARE(Form1->StatusBar1->panelRect(1).width(), FontScale::scaled(120, Form1));
+    QCOMPARE(Form1->centralWidget()->width(), FontScale::scaled(291, Form1));
+    QCOMPARE(Form1->centralWidget()->height() + Form1->StatusBar1->height(), FontScale::scaled(116, Form1));
     QCOMPARE(Form1->Button1->geometry(), Form1->centralWidget()->rect().adjusted(20, 20, -20, -20));
+  }
+
+  // Every state the program shows in the status bar is readable whole at the designed size.
+  void statusTextsFitTheirPanels_data() {
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("text");
+    for (const char *text :
+         {"Debug port connected", "Application port connected", "Debug port and configuration mode!",
+          "Error writing Script", "Success", "Not connected", "Device not found",
+          "No port selected! Please check your settings and try again.",
+          "No gateway found! Please check your settings and try again."})
+      QTest::newRow(text) << 2 << QString::fromLatin1(text);
+    QTest::newRow("offline") << 0 << "offline";
+    QTest::newRow("COM65535") << 0 << "COM65535";
+    QTest::newRow("version") << 1 << "V1.0.0";
+  }
+  void statusTextsFitTheirPanels() {
+    QFETCH(int, panel);
+    QFETCH(QString, text);
+    Form1->show();
+    Form1->StatusBar1->setPanelText(panel, text);
+    QApplication::processEvents();
+    const QRect room = Form1->StatusBar1->panelRect(panel).adjusted(2, 0, 0, 0);
+    const QRect needed = Form1->StatusBar1->fontMetrics().boundingRect(
+        QRect(room.topLeft(), QSize(room.width(), 100000)), TStatusBar::textFlags(), text);
+    QVERIFY2(room.contains(needed), qPrintable(QStringLiteral("needs %1x%2, has %3x%4")
+                                                   .arg(needed.width())
+                                                   .arg(needed.height())
+                                                   .arg(room.width())
+                                                   .arg(room.height())));
+    QVERIFY(Form1->centralWidget()->height() > 0);
   }
 
   void gatewayStateColours_data() {
