@@ -108,7 +108,7 @@ void EventLoopClock::armTimer(ClockTimer *timer, quint64 dueMs) {
   if (!qt) {
     qt = new QTimer;
     qt->setSingleShot(true);
-    qt->setTimerType(Qt::PreciseTimer);
+    qt->setTimerType(timer->isCoarse() ? Qt::CoarseTimer : Qt::PreciseTimer);
     QObject::connect(qt, &QTimer::timeout, timer, &ClockTimer::fire);
   }
   const quint64 now = nowMs();

@@ -51,6 +51,10 @@ public:
   int interval() const { return m_interval; }
   void setSingleShot(bool singleShot) { m_singleShot = singleShot; }
   bool isSingleShot() const { return m_singleShot; }
+  // A timer whose exact moment does not matter (a safety net): the clock may let it fire together
+  // with others, so that several of them wake the program once.
+  void setCoarse(bool coarse) { m_coarse = coarse; }
+  bool isCoarse() const { return m_coarse; }
   bool isActive() const { return m_active; }
 
   // Like a Delphi TTimer's Enabled: enabling a running timer keeps its schedule.
@@ -74,6 +78,7 @@ private:
   Clock *m_clock;
   int m_interval = 0;
   bool m_singleShot = false;
+  bool m_coarse = false;
   bool m_active = false;
 };
 

@@ -9,6 +9,8 @@
 
 TSerialPort::TSerialPort(QObject *parent) : QObject(parent), m_dispatchTimer(new ClockTimer(this)) {
   m_dispatchTimer->setInterval(DispatchIntervalMs);
+  // It only catches what a notification missed; its ticks may share a wake-up with other ports'.
+  m_dispatchTimer->setCoarse(true);
   m_dispatchTimer->tag = 0;
   connect(m_dispatchTimer, &ClockTimer::timeout, this, &TSerialPort::dispatch);
 }
