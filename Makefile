@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 export QT_QPA_PLATFORMTHEME :=
 
-.PHONY: deps build build-asan demo test test-fast test-asan screenshots format clean
+.PHONY: deps build build-asan demo test test-fast test-asan screenshots package format clean
 
 deps:
 	@tools/install-deps.sh
@@ -32,6 +32,10 @@ test-asan: build-asan
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tamberlin-screenshots $(BUILD)/screenshots
+
+# The Debian package (tamberlin_<version>_<arch>.deb) in $(BUILD)/, from the normal build.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	find app common platform windows settings seriallink serialport gateway cli language sim tools tests bench \

@@ -1,5 +1,6 @@
 #include "language/TranslationManager.h"
 
+#include "common/ProgramFiles.h"
 #include "language/ComponentOwner.h"
 #include "language/LanguageFile.h"
 
@@ -14,7 +15,7 @@ LanguageSelect::LanguageSelect(const QString &cregistryKey, const QString &cregi
 
 QString LanguageSelect::languageFilePath() const {
   const QString dir = m_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDir;
-  return dir + QStringLiteral("/lang/english_en_gb.ini");
+  return programFilePath(dir, QStringLiteral("lang/english_en_gb.ini"));
 }
 
 bool LanguageSelect::readDefaultLang() {

@@ -6,8 +6,9 @@
 
 class QWidget;
 
-// The translation manager: loads the language file beside the program and turns keys into
-// texts. A key the file does not define translates to itself, so the program works without it.
+// The translation manager: loads the language file beside the program (or in the install tree)
+// and turns keys into texts. A key the file does not define translates to itself, so the program
+// works without it.
 class LanguageSelect {
 public:
   explicit LanguageSelect(const QString &cregistryKey = QStringLiteral("HKEY_CURRENT_USER"),
@@ -31,7 +32,8 @@ public:
 
   QString defaultLangStr;
 
-  // The folder that holds "lang"; the program's folder unless a test says otherwise.
+  // The program's folder unless a test says otherwise; "lang" lies in it or, installed, in
+  // ../share/tamberlin/ from it.
   void setProgramDir(const QString &dir) { m_programDir = dir; }
   QString languageFilePath() const;
   // Why the last readDefaultLang found no usable file; empty when it did or the file is absent.

@@ -2,7 +2,10 @@
 # Installs the Debian packages that the build, the tests and the demo need, if any is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev libudev-dev libgl-dev
-          fonts-dejavu-core dbus)
+          fonts-dejavu-core dbus
+          # the Debian package and its checks: dpkg-shlibdeps, file (CPack finds the programs
+          # with it), the desktop entry's and AppStream validators, the manual pages' formatter
+          dpkg-dev file desktop-file-utils appstream groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,6 @@
 #include "windows/AboutWindow.h"
 
+#include "common/ProgramFiles.h"
 #include "language/TranslationManager.h"
 #include "platform/Dialogs.h"
 #include "windows/AboutText.h"
@@ -160,15 +161,15 @@ void THelpAbout::FormActivate() {
   QString eulaName = translated(fileEulaIdentifier);
   if (eulaName.isEmpty())
     eulaName = fileEulaIdentifier;
-  if (!loadDocument(programDir() + u'/' + eulaName, eulaLines))
+  if (!loadDocument(programFilePath(programDir(), eulaName), eulaLines))
     UnRegisterSheet(TabSheetEulatext);
 
-  if (!loadDocument(programDir() + u'/' + translated(filenameIdentifier), fileLines))
+  if (!loadDocument(programFilePath(programDir(), translated(filenameIdentifier)), fileLines))
     UnRegisterSheet(TabSheetReadMe);
 }
 
 void THelpAbout::Memo1DblClick() {
-  QFile file(programDir() + QStringLiteral("/lastCommits.ini"));
+  QFile file(programFilePath(programDir(), QStringLiteral("lastCommits.ini")));
   if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
     return;
   const QByteArray bytes = file.readAll();
