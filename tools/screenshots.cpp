@@ -44,6 +44,7 @@ int main(int argc, char *argv[]) {
   ScriptProgState->ProgressBar1->setMaximum(100);
   ScriptProgState->ProgressBar1->setValue(40);
   ScriptProgState->ProgressBar1->show();
+  ScriptProgState->setTransfer(6554, 16384, 13650);
   for (const char *line : {"CALLER COM is : 65537", "Setting Port", "RcvString OKOK", "programming"})
     StatusFenster->logStringOnly(QString::fromLatin1(line));
   Progress->setWindowTitle(QString());
