@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and the demo need, if any is missing.
+# Installs the Debian packages that the build, the tests, the fuzz targets (clang and its libFuzzer
+# runtime) and the demo need, if any is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev libudev-dev libgl-dev
-          fonts-dejavu-core dbus)
+          fonts-dejavu-core dbus clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
