@@ -15,7 +15,11 @@ public:
   size_t remaining() const { return m_size - m_pos; }
 
   uint8_t u8() { return atEnd() ? 0 : m_data[m_pos++]; }
-  uint16_t u16() { return uint16_t(u8() << 8 | u8()); }
+  // High byte first. Two statements: the order of operands is unspecified within one.
+  uint16_t u16() {
+    const uint8_t high = u8();
+    return uint16_t(high << 8 | u8());
+  }
   bool flag() { return u8() & 1; }
   QByteArray bytes(size_t n) {
     n = n < remaining() ? n : remaining();

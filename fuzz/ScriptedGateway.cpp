@@ -62,9 +62,11 @@ void ScriptedGateway::apply(QByteArray reply) {
   case Op::Delay:
     delayMs = in.u16();
     break;
-  case Op::Unasked:
-    m_line.send(in.shortBytes(), in.u16());
+  case Op::Unasked: { // bytes first, then their delay: arguments have no order of their own
+    const QByteArray bytes = in.shortBytes();
+    m_line.send(bytes, in.u16());
     break;
+  }
   case Op::Vanish:
     m_line.vanish(in.u16() % 2 ? -1 : int(in.u16()));
     reply.clear();

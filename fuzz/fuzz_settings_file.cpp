@@ -41,7 +41,8 @@ void checkChange(RegModel model, FuzzInput &edit) {
   const uint8_t op = edit.u8();
   const RegModel::Value &target = before.at(edit.u16() % before.size());
   if (op % 2 == 0) {
-    const RegValue value = valueFrom(edit.u8(), edit.shortBytes());
+    const uint8_t kind = edit.u8();
+    const RegValue value = valueFrom(kind, edit.shortBytes());
     model.set(target.path, target.name, value);
     FUZZ_CHECK(model.find(target.path, target.name) && *model.find(target.path, target.name) == value,
                "a set value reads back from the model");
