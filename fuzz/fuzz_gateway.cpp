@@ -108,7 +108,8 @@ void checkOutcome(const RecordingReport &report, bool result, const Job &job, co
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
   static QCoreApplication app(*argc, *argv);
-  scriptDir = new QTemporaryDir;
+  static QTemporaryDir dir; // removed at exit
+  scriptDir = &dir;
   return 0;
 }
 

@@ -68,7 +68,8 @@ void checkLookups(const LanguageSelect &language, const LanguageFile::Section *t
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
   static QCoreApplication app(*argc, *argv);
-  programDir = new QTemporaryDir;
+  static QTemporaryDir dir; // removed at exit
+  programDir = &dir;
   QDir(programDir->path()).mkpath(QStringLiteral("lang"));
   return 0;
 }

@@ -25,13 +25,16 @@ run_one() {
   local status=$?
   local runs
   runs=$(grep -m1 'stat::number_of_executed_units' "$work/log.txt" | awk '{print $2}')
+  # One write per target, so that parallel runs do not mix their lines.
+  local report
   if [ $status -eq 0 ]; then
-    echo "$target: ${runs:-?} runs in ${seconds} s, nothing found"
+    report="$target: ${runs:-?} runs in ${seconds} s, nothing found"
   else
-    echo "$target: FOUND A FAULT after ${runs:-?} runs; reproducer: $(ls "$work"/findings/* 2>/dev/null | head -1)"
-    grep -m3 -E 'property failed|ERROR:|runtime error' "$work/log.txt" | sed 's/^/  /'
-    echo "  log: $work/log.txt (replay: $build/fuzz/$target <reproducer>; keep it in fuzz/corpus/$target/)"
+    report="$target: FAILED after ${runs:-?} runs; reproducer: $(ls "$work"/findings/* 2>/dev/null | head -1)
+$(grep -m3 -E 'property failed|ERROR:|runtime error' "$work/log.txt" | sed 's/^/  /')
+  log: $work/log.txt (replay: $build/fuzz/$target <reproducer>; keep it in fuzz/corpus/$target/)"
   fi
+  echo "$report"
   return $status
 }
 export -f run_one
