@@ -1,10 +1,13 @@
 # Quick start: `make demo` runs the program; `make test` builds and runs every test.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CI_SECONDS ?= 20
 JOBS ?= $(shell nproc)
 export QT_QPA_PLATFORMTHEME :=
 
-.PHONY: deps build build-asan demo test test-fast test-asan screenshots package format clean
+.PHONY: deps build build-asan build-fuzz demo test test-fast test-asan fuzz fuzz-ci screenshots package format clean
 
 deps:
 	@tools/install-deps.sh
@@ -17,11 +20,16 @@ build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBERLIN_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# The libFuzzer targets (clang, ASan + UBSan), and only what they link.
+build-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLIN_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+
 demo: build
 	tools/demo.sh $(BUILD)
 
-# Every test, in the normal build and in the sanitizer build.
-test: test-fast test-asan
+# Every test, in the normal build and in the sanitizer build, and every fuzz target briefly.
+test: test-fast test-asan fuzz-ci
 
 test-fast: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -29,6 +37,13 @@ test-fast: build
 test-asan: build-asan
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600); fails on a finding.
+fuzz: build-fuzz
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+
+fuzz-ci: build-fuzz
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_CI_SECONDS) $(JOBS)
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tamberlin-screenshots $(BUILD)/screenshots
@@ -38,8 +53,8 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 format:
-	find app common platform windows settings seriallink serialport gateway cli language sim tools tests bench \
+	find app common platform windows settings seriallink serialport gateway cli language sim tools tests bench fuzz \
 	  -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

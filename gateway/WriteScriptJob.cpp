@@ -59,6 +59,10 @@ Task<bool> WriteScriptJob::run() {
   co_await search();
   if (m_link.Datarec)
     co_await askForRestart();
+  // A debug interface's block that came with the decisive reply is still to be answered: the
+  // answer goes out, and counts, before the decision, never inside the download that follows.
+  if (m_link.debugAnswerPending())
+    co_await debugAnswerSent();
   if (m_link.Datarec) {
     m_report.gatewayState(QStringLiteral("Device not found"));
     co_return fail(Failure::NoGateway, QStringLiteral("No data received,\r\ncheck device is in configuration "

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and the demo need, if any is missing.
+# Installs the Debian packages that the build, the tests, the fuzz targets (clang and its libFuzzer
+# runtime) and the demo need, if any is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev libudev-dev libgl-dev
           fonts-dejavu-core dbus
+          # the fuzz targets: clang and its libFuzzer runtime
+          clang libclang-rt-dev
           # the Debian package and its checks: dpkg-shlibdeps, file (CPack finds the programs
           # with it), the desktop entry's and AppStream validators, the manual pages' formatter
           dpkg-dev file desktop-file-utils appstream groff-base)
