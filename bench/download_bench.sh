@@ -24,7 +24,13 @@ printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE
 
 TIMEFORMAT='%R %U %S'
 status=0
-{ time "$build/tamberlin" "/P$port" "/F$work/script.qcs" 2>/dev/null || status=$?; } 2> "$work/time.txt"
+# BENCH_PROGRAM=plain: the plain protocol script instead of the program, as the baseline.
+if [ "${BENCH_PROGRAM:-tamberlin}" = plain ]; then
+  device=$(readlink -f "$XDG_CONFIG_HOME/Quarnel/ports/com$port")
+  { time python3 "$(dirname "$0")/plain_download.py" "$device" "$work/script.qcs" || status=$?; } 2> "$work/time.txt"
+else
+  { time "$build/tamberlin" "/P$port" "/F$work/script.qcs" 2>/dev/null || status=$?; } 2> "$work/time.txt"
+fi
 wait "$sim_pid" || true
 sim_pid=
 [ "$status" -eq 1 ] || { echo "download failed (exit code $status)" >&2; cat "$work/sim.txt" >&2; exit 1; }
