@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Process.h"
 
 #include <QPointer>
 
@@ -13,6 +14,12 @@ TSerialPort::TSerialPort(QObject *parent) : QObject(parent), m_dispatchTimer(new
   m_dispatchTimer->setCoarse(true);
   m_dispatchTimer->tag = 0;
   connect(m_dispatchTimer, &ClockTimer::timeout, this, &TSerialPort::dispatch);
+  // The process may end at once (a written /F run ends with its exit code, unwinding nothing):
+  // the port is closed first, so that its lock file does not stay behind.
+  Process::addExitHook([self = QPointer<TSerialPort>(this)] {
+    if (self)
+      self->DonePort();
+  });
 }
 
 TSerialPort::~TSerialPort() {

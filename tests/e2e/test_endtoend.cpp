@@ -1,4 +1,5 @@
 // The built program against korvane-sim on a pseudo-terminal, as a technician's script runs it.
+#include "serialport/DeviceNodeLock.h"
 #include "tests/support/ProgramSandbox.h"
 
 #include <QElapsedTimer>
@@ -55,6 +56,11 @@ private slots:
 
   void successEndsWithOneAndTheGatewayHasTheScript() {
     QVERIFY(startGateway({}));
+    // The program ends at once after writing: it must not leave the port's lock file behind.
+    const QString device =
+        QFileInfo(m_box->path(QStringLiteral("config/Quarnel/ports/com%1").arg(m_box->port())))
+            .symLinkTarget();
+    const QString lock = serialLockFile(device);
     const QString script = sourceDir() + QStringLiteral("/examples/example.qcs");
     QProcess *program = startTamberlin({QStringLiteral("/P%1").arg(m_box->port()), "/F" + script});
     QVERIFY2(program->waitForFinished(60000), readFile(m_box->path("tamberlin.log")).right(2500).constData());
@@ -64,6 +70,7 @@ private slots:
     QCOMPARE(m_box->gateway()->exitCode(), 0);
     QVERIFY(readFile(m_box->path("received.qcs")) == readFile(script));
     QVERIFY(readFile(m_box->path("tamberlin.log")).contains("SEND READY MSG SUCCESS"));
+    QVERIFY2(!lock.isEmpty() && !QFileInfo::exists(lock), qPrintable(lock));
   }
 
   // Without a display nobody can read a message or close the program: a failed /F run tells on
