@@ -37,10 +37,8 @@ Dialogs::Icon iconOf(GatewayReport::Severity severity) {
 
 template <class T> T TForm1::runToEnd(Task<T> job) {
   // The window keeps handling its messages while the job runs, as it does while it waits.
-  Clock &clock = Clock::instance();
   job.start();
-  while (!job.finished())
-    clock.waitForEvents(clock.nowMs() + 3600 * 1000);
+  Clock::instance().waitUntil([&job] { return job.finished(); });
   try {
     return job.result();
   } catch (const std::exception &e) {

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "serialport/TSerialPort.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -45,15 +46,11 @@ QList<quint16> answeringPorts(const QList<quint16> &ports, QStringList &notes) {
       probes.emplace_back(n, std::move(probe));
     }
   Clock &clock = Clock::instance();
-  const quint64 deadline = clock.nowMs() + kAnswerMs;
-  const auto allAnswered = [&] {
-    for (const auto &[n, probe] : probes)
-      if (!probe->answered)
-        return false;
-    return true;
-  };
-  while (!allAnswered() && clock.nowMs() < deadline)
-    clock.waitForEvents(deadline);
+  clock.waitUntil(
+      [&probes] {
+        return std::all_of(probes.cbegin(), probes.cend(), [](const auto &p) { return p.second->answered; });
+      },
+      clock.nowMs() + kAnswerMs);
   QList<quint16> answering;
   for (const auto &[n, probe] : probes)
     if (probe->answered)

@@ -32,10 +32,8 @@ PortSearchRun searchGatewayPort(const QStringList &items) {
     run.found = result;
     done = true;
   });
-  Clock &clock = Clock::instance();
-  // Each item costs at most the answer limit; the loop only sleeps in the event loop.
-  while (!done)
-    clock.waitForEvents(clock.nowMs() + 1000);
+  // Each item costs at most the answer limit.
+  Clock::instance().waitUntil([&done] { return done; });
   port.SetOpen(false);
   return run;
 }

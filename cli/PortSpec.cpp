@@ -1,5 +1,6 @@
 #include "cli/PortSpec.h"
 
+#include "gateway/PortManager.h"
 #include "platform/PortMap.h"
 #include "platform/SettingsFile.h"
 
@@ -79,8 +80,7 @@ PortSpec::Resolved PortSpec::stored() {
   SettingsFile settings;
   const auto value = settings.value(kPortKey, QStringLiteral("PortNumber"));
   const QString choice = value && value->type == RegValue::Type::String ? value->string : QString();
-  // The window program reads the two characters after "COM".
-  const auto n = choice.startsWith(QLatin1String("COM")) ? number(choice.mid(3, 2)) : std::nullopt;
+  const std::optional<quint16> n = PortManager::portOfChoice(choice);
   if (n)
     out.ports << *n;
   else

@@ -16,6 +16,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -71,15 +72,9 @@ void runAll(std::vector<std::unique_ptr<PortWriter>> &writers) {
   });
   for (auto &w : writers)
     w->start();
-  Clock &clock = Clock::instance();
-  const auto finished = [&] {
-    for (const auto &w : writers)
-      if (!w->finished())
-        return false;
-    return true;
-  };
-  while (!finished())
-    clock.waitForEvents(clock.nowMs() + 1000);
+  Clock::instance().waitUntil([&writers] {
+    return std::all_of(writers.cbegin(), writers.cend(), [](const auto &w) { return w->finished(); });
+  });
 }
 } // namespace
 

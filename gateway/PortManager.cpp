@@ -105,16 +105,21 @@ void PortManager::applyChoice(const QString &choice) {
     if (front.showChoice)
       front.showChoice(QStringLiteral("offline"));
   } else {
-    // Only the two characters after "COM" count: COM123 is port 12.
-    bool ok = false;
-    const int n = choice.mid(3, 2).toInt(&ok);
-    if (!ok || n <= 0)
+    const std::optional<quint16> n = portOfChoice(choice);
+    if (!n)
       throw std::runtime_error("no port number");
-    COM->SetComNumber(quint16(n));
+    COM->SetComNumber(*n);
   }
   applyLine();
   if (!choice.isEmpty())
     openChosenPort();
+}
+
+std::optional<quint16> PortManager::portOfChoice(const QString &choice) {
+  // Only the two characters after "COM" count: COM123 is port 12.
+  bool ok = false;
+  const int n = choice.mid(3, 2).toInt(&ok);
+  return ok && n > 0 ? std::optional<quint16>(quint16(n)) : std::nullopt;
 }
 
 void PortManager::applyLine() {

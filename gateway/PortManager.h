@@ -68,6 +68,8 @@ public:
   // the port unless the choice is "offline". Raises std::runtime_error("Error setting port
   // options") on failure.
   void ApplySettings(const QString &choice);
+  // The port that a choice ("COM7") names; nothing for "offline" or a choice without a number.
+  static std::optional<quint16> portOfChoice(const QString &choice);
   // Port n replaces the port in use (the command line's /P): a wait for the old port ends, and when
   // the program was waiting for a port it opens this one instead.
   void usePort(quint16 n);

@@ -17,6 +17,14 @@ void Clock::setInstance(Clock *clock) {
   Seam<Clock>::installed = clock;
 }
 
+bool Clock::waitUntil(const std::function<bool()> &done, quint64 deadlineMs) {
+  // Without a deadline each pass still has one, so that time moves on when nothing is pending.
+  const quint64 slice = 3600u * 1000u;
+  while (!done() && nowMs() < deadlineMs)
+    waitForEvents(qMin(deadlineMs, nowMs() + slice));
+  return done();
+}
+
 ClockTimer::ClockTimer(QObject *parent) : QObject(parent), m_clock(&Clock::instance()) {}
 
 ClockTimer::~ClockTimer() {

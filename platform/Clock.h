@@ -28,6 +28,11 @@ public:
   // Handles pending events; when there are none, blocks until one arrives or deadlineMs passes.
   virtual void waitForEvents(quint64 deadlineMs) = 0;
 
+  // Handles events until done() holds or deadlineMs passes (never, by default); done()'s final
+  // value. For front ends that wait for a job's end; the jobs themselves never wait this way.
+  static constexpr quint64 NoDeadline = ~quint64(0);
+  bool waitUntil(const std::function<bool()> &done, quint64 deadlineMs = NoDeadline);
+
   // Blocks for ms without handling any event (a deliberate pause of the whole thread).
   virtual void sleep(quint32 ms) = 0;
 

@@ -10,12 +10,6 @@
 
 #include <optional>
 
-namespace {
-// How long one wait for events may last before the loop looks again; the search's own timer ends
-// every wait long before.
-const quint64 kWaitSliceMs = 1000;
-} // namespace
-
 qint32 TCOM::findPort() {
   QStringList items;
   for (int i = 1; i < PortNumber->count(); ++i)
@@ -23,9 +17,7 @@ qint32 TCOM::findPort() {
   std::optional<qint32> found;
   if (!manager->search->start(items, [&found](qint32 port) { found = port; }))
     return -1;
-  Clock &clock = Clock::instance();
-  while (!found)
-    clock.waitForEvents(clock.nowMs() + kWaitSliceMs);
+  Clock::instance().waitUntil([&found] { return found.has_value(); });
   return *found;
 }
 
