@@ -163,6 +163,7 @@ private:
         item.name = value.name;
         item.value = value.value;
         item.comment = value.comment;
+        item.open = value.open;
         // ANSI string data has to be written anew as a Unicode export has it.
         if (value.ansi)
           item.text.clear();
@@ -227,5 +228,11 @@ QByteArray RegExportFormat::serialize(const RegModel &model) {
         putLines(out, item.text, nl);
     }
   }
-  return out.toUtf8();
+  if (QStringView(out).isValidUtf16())
+    return out.toUtf8();
+  // Only a file read as UTF-16 can hold a lone surrogate (in a key, a name or a line of its own).
+  // UTF-8 cannot carry it, so such a file goes back as Windows writes it: UTF-16LE with its mark.
+  QByteArray utf16("\xFF\xFE");
+  utf16.append(reinterpret_cast<const char *>(out.utf16()), out.size() * 2);
+  return utf16;
 }

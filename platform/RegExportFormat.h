@@ -13,7 +13,8 @@ struct RegItem {
   // The item's lines as the file has them, joined with '\n'; written back unchanged. Empty for a
   // value that is new or changed: it is then written from name and value.
   QString text;
-  QString comment; // ";..." after a value, kept when the value changes
+  QString comment;   // ";..." after a value, kept when the value changes
+  bool open = false; // hex data ending in a backslash: it would run on into a line moved up to it
 };
 
 struct RegSection {
@@ -59,7 +60,8 @@ namespace RegExportFormat {
 // understood is kept and skipped. False with a reason (and its line) when the text is not a
 // registry export at all, or is cut off.
 bool parse(const QByteArray &bytes, RegModel &model, QString &error);
-// UTF-8 text as "Windows Registry Editor Version 5.00"; lines end as in the file that was read
-// (CR LF, as regedit writes them, for a new file).
+// Text as "Windows Registry Editor Version 5.00" in UTF-8, or in UTF-16LE with a byte-order mark
+// when the text holds what UTF-8 cannot (a lone surrogate from a UTF-16 file); lines end as in the
+// file that was read (CR LF, as regedit writes them, for a new file).
 QByteArray serialize(const RegModel &model);
 } // namespace RegExportFormat

@@ -61,6 +61,11 @@ bool isBlankOrComment(const QString &line) {
   return t.isEmpty() || RegExportData::isComment(t);
 }
 
+bool startsAnEntry(const QString &line) {
+  const QStringView t = QStringView(line).trimmed();
+  return t.startsWith(u'"') || t.startsWith(u'@') || t.startsWith(u'[');
+}
+
 // "01,02,ff" (a trailing comma allowed) appended to bytes.
 bool appendHexBytes(QStringView list, QByteArray &bytes) {
   if (list.isEmpty())
@@ -97,8 +102,11 @@ bool readHexList(const QStringList &lines, qsizetype first, QStringView payload,
     qsizetype next = i + 1;
     while (next < lines.size() && isBlankOrComment(lines.at(next)))
       ++next;
-    if (next >= lines.size())
-      return true; // the file ends after ",\": the data ends there
+    // The file ends after ",\", or the next key or value follows: the data ends here.
+    if (next >= lines.size() || startsAnEntry(lines.at(next))) {
+      out.open = true;
+      return true;
+    }
     i = next;
     segment = QStringView(lines.at(i)).trimmed();
   }

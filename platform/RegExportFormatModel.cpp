@@ -12,6 +12,11 @@ bool isBlank(const RegItem &item) {
   return !item.isValue && item.text.trimmed().isEmpty();
 }
 
+bool isBlankOrComment(const RegItem &item) {
+  const QString t = item.text.trimmed();
+  return t.isEmpty() || t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#'));
+}
+
 // Where a new value of a section goes: after its last value or comment, before the blank lines that
 // separate it from the next key.
 qsizetype insertionPoint(const RegSection &section) {
@@ -51,6 +56,7 @@ bool RegModel::set(const QString &path, const QString &name, const RegValue &val
       return false;
     last->value = value;
     last->text.clear();
+    last->open = false;
     return true;
   }
   if (!hasSection(path))
@@ -67,14 +73,36 @@ bool RegModel::set(const QString &path, const QString &name, const RegValue &val
   return true;
 }
 
+namespace {
+
+// A value whose hex data ends in a backslash would run on into the line that a removal moves up to
+// it: it is written anew from its data, without the backslash.
+void closeOpenValueBefore(RegSection &section, qsizetype at) {
+  while (at > 0 && !section.items.at(at - 1).isValue && isBlankOrComment(section.items.at(at - 1)))
+    --at;
+  if (at > 0 && section.items.at(at - 1).open) {
+    section.items[at - 1].text.clear();
+    section.items[at - 1].open = false;
+  }
+}
+
+} // namespace
+
 bool RegModel::remove(const QString &path, const QString &name) {
   bool removed = false;
   for (RegSection &section : sections) {
     if (section.path.isEmpty() || !sameName(section.path, path))
       continue;
-    removed = section.items.removeIf([&](const RegItem &item) {
-      return item.isValue && sameName(item.name, name);
-    }) > 0 || removed;
+    for (qsizetype k = 0; k < section.items.size();) {
+      const RegItem &item = section.items.at(k);
+      if (!item.isValue || !sameName(item.name, name)) {
+        ++k;
+        continue;
+      }
+      section.items.removeAt(k);
+      closeOpenValueBefore(section, k);
+      removed = true;
+    }
   }
   return removed;
 }

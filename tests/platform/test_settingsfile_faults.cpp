@@ -68,7 +68,8 @@ private slots:
     QTest::newRow("line break in the name") << kKey << "two\nlines" << false;
     QTest::newRow("line break in the key") << kKey + "\\two\r\nlines"
                                            << "a" << false;
-    QTest::newRow("lone surrogate in the name") << kKey << QString(QChar(0xd800)) << false;
+    // UTF-8 cannot carry it: the file is written in UTF-16, as Windows exports it.
+    QTest::newRow("lone surrogate in the name") << kKey << QString(QChar(0xd800)) << true;
     QTest::newRow("blank at the end of a key name") << kKey + "\\sheet "
                                                     << "a" << true;
   }
@@ -113,6 +114,49 @@ private slots:
     QFile::remove(m_path);
     QVERIFY(file.setValue(kKey, QStringLiteral("a"), *before));
     QVERIFY(*file.value(kKey, QStringLiteral("a")) == *before);
+  }
+
+  // A UTF-16 export may hold lone surrogates where no value can be rewritten from its data: in a key,
+  // a name, a line of the user's own. A rewrite in UTF-8 replaced them, changed those keys and names,
+  // and the program then refused every write.
+  void utf16FileWithALoneSurrogateSurvivesARewrite() {
+    const QString lone(QChar(0xdc01));
+    const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n; ") + lone +
+                         QStringLiteral("\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\") + lone +
+                         QStringLiteral("]\r\n\"") + lone + QStringLiteral("\"=\"") + lone +
+                         QStringLiteral("\"\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin]\r\n");
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    writeAll(m_path, bytes);
+    SettingsFile file(m_path);
+    QVERIFY2(file.setValue(kKey, QStringLiteral("b"), RegValue::fromDword(2)), qPrintable(file.lastError()));
+    QCOMPARE(file.value(kKey + QStringLiteral("\\") + lone, lone)->string, lone);
+    QCOMPARE(file.value(kKey, QStringLiteral("b"))->dword, 2u);
+    const QByteArray written = readAll(m_path);
+    QVERIFY(written.startsWith("\xFF\xFE"));
+    QVERIFY(written.contains(QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)));
+  }
+
+  // Hex data ending in a backslash ends where the next value starts. Removing that value must not
+  // let the data run on into the line that moves up to it.
+  void removalLeavesTheValueBeforeItAsItReads_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("a continuation line after it")
+        << QByteArray("\"a\"=hex:01,\\\r\n\"b\"=dword:1\r\n  02\r\n") << QByteArray("01");
+    QTest::newRow("a comment between, a line of text after it")
+        << QByteArray("\"a\"=hex:01,\\\r\n; c\r\n\"b\"=dword:1\r\nzz\r\n") << QByteArray("01");
+    QTest::newRow("at the end of the file") << QByteArray("\"a\"=hex:\\\r\n\"b\"=hex:") << QByteArray();
+  }
+  void removalLeavesTheValueBeforeItAsItReads() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, expected);
+    writeAll(m_path, kHead + body);
+    SettingsFile file(m_path);
+    QCOMPARE(file.value(kKey, QStringLiteral("a"))->data, QByteArray::fromHex(expected));
+    QVERIFY2(file.deleteValue(kKey, QStringLiteral("b")), qPrintable(file.lastError()));
+    QCOMPARE(file.value(kKey, QStringLiteral("a"))->data, QByteArray::fromHex(expected));
+    QVERIFY(!file.value(kKey, QStringLiteral("b")).has_value());
   }
 
   void storedStringsReadBack_data() {
