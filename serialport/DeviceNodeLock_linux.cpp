@@ -29,9 +29,10 @@ struct Owner {
 
 // The process that a lock file names, when it belongs to this host.
 std::optional<Owner> ownerOf(const QByteArray &content) {
-  const bool text = content.contains('\n') || std::all_of(content.begin(), content.end(), [](char c) {
-                      return std::isdigit(uchar(c)) || std::isspace(uchar(c));
-                    });
+  // A binary pid always holds a zero byte (pids stay below 2^22); its other bytes may be anything,
+  // a line feed among them.
+  const bool text = std::all_of(content.begin(), content.end(),
+                                [](char c) { return std::isdigit(uchar(c)) || std::isspace(uchar(c)); });
   if (content.size() == 4 && !text) {
     qint32 binary = 0;
     std::memcpy(&binary, content.constData(), 4);

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,10 +35,16 @@ QByteArray lockText(const QString &format, pid_t pid) {
 }
 
 // A process in the state asked for: "ended" (gone and reaped), "zombie" (ended, not reaped),
-// "live" (waiting for a signal).
+// "live" (waiting for a signal), "gone with a line feed" (no process, a pid with a 0x0a byte).
 class Owner {
 public:
   explicit Owner(const QString &state) {
+    if (state == QLatin1String("gone with a line feed")) {
+      for (m_pid = 0x0a0a; ::kill(m_pid, 0) == 0 || errno != ESRCH; m_pid += 0x10000) {
+      }
+      m_reaped = true;
+      return;
+    }
     m_pid = ::fork();
     if (m_pid == 0) {
       if (state == QLatin1String("live"))
@@ -98,6 +105,8 @@ private slots:
                                               << "binary" << true;
     QTest::newRow("binary lock, owner a zombie") << "zombie"
                                                  << "binary" << true;
+    QTest::newRow("binary lock, a line feed in the pid") << "gone with a line feed"
+                                                         << "binary" << true;
     QTest::newRow("UUCP lock, owner alive") << "live"
                                             << "uucp" << false;
     QTest::newRow("binary lock, owner alive") << "live"
