@@ -13,10 +13,17 @@ const quint16 kBlockSize = 1000;
 const qsizetype kMaxCollected = 65536;
 const qsizetype kMaxLogged = 2000;
 
-QString tail(const QByteArray &bytes) {
-  if (bytes.size() <= kMaxLogged)
-    return QString::fromLatin1(bytes);
-  return QStringLiteral("...") + QString::fromLatin1(bytes.right(kMaxLogged));
+// prefix and the end of the collected text, built in one piece: this runs for every receive event.
+QString withTail(QLatin1StringView prefix, const QByteArray &bytes) {
+  const bool cut = bytes.size() > kMaxLogged;
+  const QLatin1StringView shown(cut ? QByteArrayView(bytes).last(kMaxLogged) : QByteArrayView(bytes));
+  QString line;
+  line.reserve(prefix.size() + 3 + shown.size());
+  line += prefix;
+  if (cut)
+    line += QLatin1StringView("...");
+  line += shown;
+  return line;
 }
 } // namespace
 
@@ -120,7 +127,7 @@ void GatewayLink::COMTriggerAvail(TSerialPort *sender, quint16 Count) {
   const qsizetype appended = readBlocks(sender, Count, block);
   if (block.isEmpty())
     return;
-  log(QStringLiteral("RcvString ") + tail(RcvString));
+  log(withTail(QLatin1StringView("RcvString "), RcvString));
   log(QStringLiteral("RcvString b[1] ") + QString::fromLatin1(block.left(1)));
   log(QStringLiteral("---------------- "));
   classify(block, appended);
@@ -147,7 +154,7 @@ void GatewayLink::classify(const QByteArray &block, qsizetype appended) {
       RcvString.clear();
     }
   }
-  log(QStringLiteral("Check config mode while debug connected ") + tail(RcvString));
+  log(withTail(QLatin1StringView("Check config mode while debug connected "), RcvString));
   if (!Configset && newlyReceivedContains(appended, Gateway::ReplyConfigMode)) {
     m_report->gatewayState(QStringLiteral("Debug port and configuration mode!"));
     Configset = true;
@@ -158,8 +165,10 @@ void GatewayLink::classify(const QByteArray &block, qsizetype appended) {
 bool GatewayLink::newlyReceivedContains(qsizetype appended, const char *part) const {
   // The text before this block was tested at its own receive event: had it held the reply, the
   // flag would be set. Only the block and the bytes that may start a reply across its border count.
-  const qsizetype span = appended + qsizetype(qstrlen(part)) - 1;
-  return ContainsSubstringIgnoreCase(RcvString.right(span), QByteArray(part));
+  const QLatin1StringView wanted(part);
+  const qsizetype span = qMin(RcvString.size(), appended + wanted.size() - 1);
+  // Runs for every receive event: a view, no copies. The replies are ASCII.
+  return QLatin1StringView(QByteArrayView(RcvString).last(span)).contains(wanted, Qt::CaseInsensitive);
 }
 
 void GatewayLink::answerDebug() {

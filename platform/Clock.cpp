@@ -61,8 +61,6 @@ void ClockTimer::fire() {
     return;
   if (m_singleShot) {
     m_active = false;
-    // The clock lets go of what it kept for this timer, which must not be handed to another timer
-    // later created at the same address.
     m_clock->disarmTimer(this);
   } else
     m_clock->armTimer(this, m_clock->nowMs() + quint64(qMax(1, m_interval)));
@@ -116,18 +114,23 @@ void EventLoopClock::armTimer(ClockTimer *timer, quint64 dueMs) {
   if (!qt) {
     qt = new QTimer;
     qt->setSingleShot(true);
-    qt->setTimerType(timer->isCoarse() ? Qt::CoarseTimer : Qt::PreciseTimer);
     QObject::connect(qt, &QTimer::timeout, timer, &ClockTimer::fire);
+    // What is kept for a timer goes with it, so it is never handed to a later timer at its address.
+    // The timer may be destroyed inside this Qt timer's own timeout.
+    QObject::connect(timer, &QObject::destroyed, qt, [this, timer, qt] {
+      d->timers.remove(timer);
+      qt->stop();
+      qt->deleteLater();
+    });
   }
+  qt->setTimerType(timer->isCoarse() ? Qt::CoarseTimer : Qt::PreciseTimer);
   const quint64 now = nowMs();
   qt->start(int(dueMs > now ? dueMs - now : 0));
 }
 
+// The Qt timer stays with its clock timer until that is destroyed: a timer that is started and
+// stopped for every received block costs no allocation and no deferred deletion each time.
 void EventLoopClock::disarmTimer(ClockTimer *timer) {
-  // The timer may be the one whose timeout runs right now.
-  if (QTimer *qt = d->timers.take(timer)) {
+  if (QTimer *qt = d->timers.value(timer))
     qt->stop();
-    qt->disconnect();
-    qt->deleteLater();
-  }
 }

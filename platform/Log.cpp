@@ -2,11 +2,13 @@
 
 #include "platform/LogMirror.h"
 
-#include <map>
+#include <QList>
+
+#include <utility>
 
 namespace {
 struct Sinks {
-  std::map<int, Log::Sink> byId;
+  QList<std::pair<int, Log::Sink>> byId;
   int next = 1;
 };
 
@@ -16,8 +18,9 @@ Sinks &sinks() {
 }
 
 void deliver(const QString &text, Log::Kind kind) {
-  // A sink may remove itself while it runs: iterate over a copy.
-  const std::map<int, Log::Sink> current = sinks().byId;
+  // A sink may remove itself while it runs: the loop keeps the list as it was (a shared copy,
+  // which costs nothing unless a sink changes the list).
+  const QList<std::pair<int, Log::Sink>> current = sinks().byId;
   for (const auto &[id, sink] : current)
     sink(text, kind);
 }
@@ -34,10 +37,10 @@ void Log::trace(const QString &text) {
 
 int Log::addSink(Sink sink) {
   const int id = sinks().next++;
-  sinks().byId.emplace(id, std::move(sink));
+  sinks().byId.append({id, std::move(sink)});
   return id;
 }
 
 void Log::removeSink(int id) {
-  sinks().byId.erase(id);
+  sinks().byId.removeIf([id](const std::pair<int, Log::Sink> &s) { return s.first == id; });
 }

@@ -27,6 +27,7 @@ public:
   qint64 bytesToWrite() const override;
   void discardInput() override;
   void discardOutput() override;
+  bool announcesFromEventLoop() const override { return true; }
 
   QString devicePath() const { return m_path; }
 

@@ -45,6 +45,10 @@ public:
   virtual void discardInput() = 0;
   virtual void discardOutput() = 0;
 
+  // Whether readyRead comes only from the event loop, never from inside a call made to the device:
+  // then the receive work can run at once instead of in a further pass of the loop.
+  virtual bool announcesFromEventLoop() const { return false; }
+
   // Words for the last failure, with the device's name (empty when there is nothing to add).
   QString detail() const { return m_detail; }
 

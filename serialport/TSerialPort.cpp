@@ -10,7 +10,9 @@
 
 TSerialPort::TSerialPort(QObject *parent) : QObject(parent), m_dispatchTimer(new ClockTimer(this)) {
   m_dispatchTimer->setInterval(DispatchIntervalMs);
-  // It only catches what a notification missed; its ticks may share a wake-up with other ports'.
+  // It only catches what no notification brings (a handler that holds the next event back, output
+  // waiting for the device), so it runs only while there is such a thing; its ticks may share a
+  // wake-up with other ports'.
   m_dispatchTimer->setCoarse(true);
   m_dispatchTimer->tag = 0;
   connect(m_dispatchTimer, &ClockTimer::timeout, this, &TSerialPort::dispatch);
@@ -145,7 +147,10 @@ void TSerialPort::openPort() {
     return;
   }
   m_device = std::move(device);
-  connect(m_device.get(), &SerialDevice::readyRead, this, &TSerialPort::scheduleDispatch);
+  if (m_device->announcesFromEventLoop())
+    connect(m_device.get(), &SerialDevice::readyRead, this, &TSerialPort::dispatch);
+  else
+    connect(m_device.get(), &SerialDevice::readyRead, this, &TSerialPort::scheduleDispatch);
   connect(m_device.get(), &SerialDevice::bytesWritten, this, &TSerialPort::runWriter);
   connect(m_device.get(), &SerialDevice::failed, this, &TSerialPort::onDeviceFailed);
   m_in.clear();
@@ -154,7 +159,6 @@ void TSerialPort::openPort() {
   m_failed = false;
   ++m_generation;
   m_state = PortState::Open;
-  m_dispatchTimer->start();
   if (code < 0)
     reportError(code, m_device->detail());
   if (m_device && m_device->bytesAvailable() > 0)
@@ -255,6 +259,7 @@ void TSerialPort::PutString(const QByteArray &bytes) {
     return;
   }
   m_out.append(bytes);
+  keepTickWhileNeeded();
   scheduleWriter();
 }
 
@@ -352,7 +357,22 @@ void TSerialPort::dispatch() {
   // Output that waited for the device is picked up here too, in case a notification was missed.
   if (!m_out.isEmpty())
     runWriter();
+  // The handler may delete the port.
+  QPointer<TSerialPort> self(this);
   deliver();
+  if (self)
+    keepTickWhileNeeded();
+}
+
+void TSerialPort::keepTickWhileNeeded() {
+  // An idle port, or one whose data all came by notification, wakes nobody. Bytes held back while
+  // a handler runs are delivered by a tick once it has run too long.
+  const bool needed =
+      m_state == PortState::Open && !m_failed && ((m_handlerDepth > 0 && m_arrived) || !m_out.isEmpty());
+  if (!needed)
+    m_dispatchTimer->stop();
+  else if (!m_dispatchTimer->isActive())
+    m_dispatchTimer->start();
 }
 
 void TSerialPort::deliver() {

@@ -119,6 +119,7 @@ private:
   void dispatch();
   void pullFromDevice();
   void deliver();
+  void keepTickWhileNeeded();
   void onDeviceFailed(int code);
 
   quint16 m_com = 0;

@@ -6,21 +6,32 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
+
 namespace {
 // A person reads the log at this pace; more often only costs layout.
 const int kSyncEveryMs = 100;
 
-// Control characters would split the line or vanish; show them as their control pictures.
+bool needsPicture(QChar c) {
+  const char16_t u = c.unicode();
+  return u < 0x20 ? u != u'\t' : (u == 0x7f || u == 0x2028 || u == 0x2029);
+}
+
+// Control characters would split the line or vanish; show them as their control pictures. Most
+// lines have none and are shared, not copied.
 QString oneLine(const QString &text) {
+  const auto first = std::find_if(text.begin(), text.end(), needsPicture);
+  if (first == text.end())
+    return text;
   QString out = text;
-  for (QChar &c : out) {
-    const char16_t u = c.unicode();
+  for (auto c = out.begin() + (first - text.begin()); c != out.end(); ++c) {
+    const char16_t u = c->unicode();
     if (u < 0x20 && u != u'\t')
-      c = QChar(char16_t(0x2400 + u));
+      *c = QChar(char16_t(0x2400 + u));
     else if (u == 0x7f)
-      c = QChar(char16_t(0x2421));
+      *c = QChar(char16_t(0x2421));
     else if (u == 0x2028 || u == 0x2029)
-      c = QChar(u' ');
+      *c = QChar(u' ');
   }
   return out;
 }

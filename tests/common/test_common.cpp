@@ -162,6 +162,49 @@ private slots:
     QCOMPARE(clock.nowMs() - start, quint64(120));
   }
 
+  // The production clock keeps one Qt timer per clock timer: restarts and stops reuse it, a timer
+  // may delete itself in its own timeout, and what a destroyed timer had is never another's.
+  void productionTimersAcrossRestartsAndDeletion() {
+    Clock &clock = Clock::instance();
+    int fired = 0;
+    ClockTimer reused;
+    reused.setSingleShot(true);
+    connect(&reused, &ClockTimer::timeout, [&] { ++fired; });
+    for (int i = 0; i < 1000; ++i) {
+      reused.start(5);
+      reused.stop();
+    }
+    reused.start(5);
+
+    auto *selfDeleting = new ClockTimer;
+    selfDeleting->setSingleShot(true);
+    bool deleted = false;
+    connect(selfDeleting, &ClockTimer::timeout, [&] {
+      delete selfDeleting;
+      deleted = true;
+    });
+    selfDeleting->start(1);
+
+    int orphanFired = 0;
+    auto *orphan = new ClockTimer;
+    connect(orphan, &ClockTimer::timeout, [&] { ++orphanFired; });
+    orphan->start(1);
+    delete orphan;
+    int heirFired = 0;
+    ClockTimer heir; // often at the orphan's address
+    heir.setSingleShot(true);
+    connect(&heir, &ClockTimer::timeout, [&] { ++heirFired; });
+    heir.start(30);
+
+    const quint64 start = clock.nowMs();
+    QVERIFY(clock.waitUntil([&] { return fired > 0 && deleted && heirFired > 0; }, start + 2000));
+    QCOMPARE(orphanFired, 0);
+    QVERIFY(clock.nowMs() - start >= 30);
+    clock.waitUntil([] { return false; }, clock.nowMs() + 20);
+    QCOMPARE(fired, 1);
+    QCOMPARE(heirFired, 1);
+  }
+
   // The production wait sleeps in the event loop: it wakes for events and costs no CPU.
   void productionWaitSleeps() {
     Clock &clock = Clock::instance();
