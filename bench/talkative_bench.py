@@ -6,6 +6,8 @@ speed (960 bytes/s) for the given time, and samples the program's resident memor
 every 10 s from /proc (CPU from the scheduler's per-thread run time). Prints the memory growth after the first minute and the CPU share.
 
     bench/talkative_bench.py [build-dir] [seconds]
+
+BENCH_PROGRAM=floor runs bench-serial-floor (a QApplication that only reads the line) instead.
 """
 import os
 import pty
@@ -53,7 +55,11 @@ def main():
                     "[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\kvSerialOptionCaption]\r\n"
                     f"\"PortNumber\"=\"COM{port}\"\r\n")
         env = dict(os.environ, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="offscreen", QT_QPA_PLATFORMTHEME="")
-        program = subprocess.Popen([os.path.join(build, "tamberlin")], env=env,
+        # BENCH_PROGRAM=floor: a bare Qt reader of the same line, for what the event loop costs.
+        floor = os.environ.get("BENCH_PROGRAM") == "floor"
+        command = ([os.path.join(build, "bench-serial-floor"), os.ttyname(slave)] if floor
+                   else [os.path.join(build, "tamberlin")])
+        program = subprocess.Popen(command, env=env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(2)
         os.set_blocking(master, False)
