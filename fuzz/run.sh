@@ -30,9 +30,17 @@ run_one() {
   if [ $status -eq 0 ]; then
     report="$target: ${runs:-?} runs in ${seconds} s, nothing found"
   else
-    report="$target: FAILED after ${runs:-?} runs; reproducer: $(ls "$work"/findings/* 2>/dev/null | head -1)
+    local reproducer
+    reproducer=$(ls "$work"/findings/* 2>/dev/null | head -1)
+    report="$target: FAILED after ${runs:-?} runs ($(grep -m1 -o 'Seed: [0-9]*' "$work/log.txt")); reproducer: $reproducer
 $(grep -m3 -E 'property failed|ERROR:|runtime error' "$work/log.txt" | sed 's/^/  /')
   log: $work/log.txt (replay: $build/fuzz/$target <reproducer>; keep it in fuzz/corpus/$target/)"
+    # The machine that found it may be gone: its bytes go into the output, to be rebuilt with
+    # base64 -d.
+    if [ -n "$reproducer" ] && [ "$(stat -c %s "$reproducer")" -le 16384 ]; then
+      report="$report
+  reproducer in base64: $(base64 -w0 "$reproducer")"
+    fi
   fi
   echo "$report"
   return $status
