@@ -9,6 +9,7 @@
 #include "gateway/GatewayLink.h"
 #include "gateway/WriteScriptJob.h"
 #include "serialport/TSerialPort.h"
+#include "tests/support/ScriptSum.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
@@ -72,20 +73,13 @@ Job jobFrom(FuzzInput &in) {
   return job;
 }
 
-quint16 sumOf(const QByteArray &script) {
-  quint16 sum = 0;
-  for (char c : script)
-    sum = quint16(sum + quint8(c));
-  return sum;
-}
-
 QByteArray configTransfer(const QByteArray &script) {
-  const QByteArray sum = QByteArray::number(sumOf(script), 16).toUpper().rightJustified(4, '0');
+  const QByteArray sum = QByteArray::number(scriptSum(script), 16).toUpper().rightJustified(4, '0');
   return '\x10' + script.toHex().toUpper() + '\n' + sum + '\n';
 }
 
 QByteArray debugTransfer(const QByteArray &script) {
-  const quint16 sum = sumOf(script);
+  const quint16 sum = scriptSum(script);
   QByteArray frame("D");
   frame.append(char(script.size() >> 8)).append(char(script.size() & 0xff)).append(script);
   return frame.append(char(sum >> 8)).append(char(sum & 0xff));

@@ -5,6 +5,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "sim/KorvaneSim.h"
+#include "tests/support/ScriptSum.h"
 
 namespace {
 
@@ -33,16 +34,9 @@ KorvaneSim::Config configFrom(FuzzInput &in) {
   return config;
 }
 
-quint16 sumOf(const QByteArray &bytes) {
-  quint16 sum = 0;
-  for (char c : bytes)
-    sum = quint16(sum + quint8(c));
-  return sum;
-}
-
 void checkState(const KorvaneSim &sim) {
   const KorvaneSim::Download &d = sim.lastDownload();
-  FUZZ_CHECK(d.computed == sumOf(d.script), "the checksum is the sum of the bytes recorded");
+  FUZZ_CHECK(d.computed == scriptSum(d.script), "the checksum is the sum of the bytes recorded");
   FUZZ_CHECK(sim.downloadsCompleted() <= sim.downloadsStarted(), "no more transfers completed than started");
   FUZZ_CHECK(d.script.size() <= sim.bytesReceived(), "no more script bytes than bytes received");
 }
@@ -62,7 +56,7 @@ quint64 feed(KorvaneSim &sim, const QByteArray &host) {
 }
 
 QByteArray transfer(KorvaneSim::Mode mode, const QByteArray &script) {
-  const quint16 sum = sumOf(script);
+  const quint16 sum = scriptSum(script);
   if (mode == KorvaneSim::Mode::Config)
     return '\x10' + script.toHex().toUpper() + '\n' +
            QByteArray::number(sum, 16).toUpper().rightJustified(4, '0') + '\n';

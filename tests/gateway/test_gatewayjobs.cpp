@@ -5,6 +5,7 @@
 #include "gateway/WriteScriptJob.h"
 #include "serialport/TSerialPort.h"
 
+#include "tests/support/ScriptSum.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
@@ -70,12 +71,6 @@ QByteArray pattern(int size, int seed) {
   return bytes;
 }
 
-quint16 sumOf(const QByteArray &script) {
-  quint16 sum = 0;
-  for (char c : script)
-    sum = quint16(sum + quint8(c));
-  return sum;
-}
 } // namespace
 
 class TestGatewayJobs : public QObject {
@@ -138,12 +133,12 @@ private slots:
     // Byte for byte on the wire, after each search.
     const QByteArray toConfig = ports->line(3).received();
     const QByteArray hex = first.toHex().toUpper() + '\n' +
-                           QByteArray::number(sumOf(first), 16).toUpper().rightJustified(4, '0') + '\n';
+                           QByteArray::number(scriptSum(first), 16).toUpper().rightJustified(4, '0') + '\n';
     QVERIFY(toConfig.mid(toConfig.indexOf('\x10') + 1, hex.size()) == hex);
     const QByteArray toDebug = ports->line(4).received();
     QByteArray frame("\x44", 1);
     frame.append(char(second.size() >> 8)).append(char(second.size() & 0xff)).append(second);
-    frame.append(char(sumOf(second) >> 8)).append(char(sumOf(second) & 0xff));
+    frame.append(char(scriptSum(second) >> 8)).append(char(scriptSum(second) & 0xff));
     QVERIFY(toDebug.mid(toDebug.indexOf('\x44')) == frame);
 
     QCOMPARE(a.report.lastDone, qint64(first.size()));

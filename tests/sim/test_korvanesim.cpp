@@ -2,6 +2,7 @@
 #include "serialport/TSerialPort.h"
 #include "sim/KorvaneSim.h"
 #include "tests/support/CollectReceived.h"
+#include "tests/support/ScriptSum.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
@@ -33,13 +34,6 @@ QByteArray bytes(int n, int seed = 7) {
   for (int i = 0; i < n; ++i)
     b.append(char((i * 37 + seed) & 0xff));
   return b;
-}
-
-quint16 sum(const QByteArray &b) {
-  quint16 s = 0;
-  for (char c : b)
-    s = quint16(s + quint8(c));
-  return s;
 }
 
 // Feeds a script as the configuration-mode download sends it; returns the script byte counts
@@ -155,12 +149,12 @@ private slots:
     KorvaneSim sim(configFor(Mode::Config, faults));
     const QByteArray script = bytes(size);
     QCOMPARE(sim.receive(KorvaneSim::CtrlT, 100), QByteArray("OK"));
-    const Exchange ex = feedConfigDownload(sim, script, 100, sum(script));
+    const Exchange ex = feedConfigDownload(sim, script, 100, scriptSum(script));
     QCOMPARE(ex.enter, faults.contains(QLatin1String("nohandshake")) ? QByteArray() : QByteArray("."));
     QCOMPARE(ex.dotsAfter, dots);
     QCOMPARE(ex.end, QByteArray("Restart"));
     QCOMPARE(sim.lastDownload().script, script);
-    QCOMPARE(sim.lastDownload().computed, sum(script));
+    QCOMPARE(sim.lastDownload().computed, scriptSum(script));
     QVERIFY(sim.lastDownload().matches());
     // Silent while it restarts, then answers again.
     QCOMPARE(sim.receive(KorvaneSim::CtrlT, 100 + 1999), QByteArray());
@@ -193,14 +187,14 @@ private slots:
     QFETCH(QString, faults);
     KorvaneSim sim(configFor(Mode::Config, faults));
     const QByteArray script = bytes(10);
-    QTEST(feedConfigDownload(sim, script, 0, sum(script)).end, "end");
+    QTEST(feedConfigDownload(sim, script, 0, scriptSum(script)).end, "end");
     QTEST(sim.receive(KorvaneSim::CtrlT, 5000), "afterRestart");
   }
 
   void wrongChecksumIsRefused() {
     KorvaneSim sim;
     const QByteArray script = bytes(10);
-    const Exchange ex = feedConfigDownload(sim, script, 0, quint16(sum(script) + 1));
+    const Exchange ex = feedConfigDownload(sim, script, 0, quint16(scriptSum(script) + 1));
     QCOMPARE(ex.end, QByteArray("Checksum error\r\n"));
     QVERIFY(sim.lastDownload().complete());
     QVERIFY(!sim.lastDownload().matches());
@@ -213,12 +207,12 @@ private slots:
     c.faults.skipDotAfter = {192};
     KorvaneSim sim(c);
     const QByteArray script = bytes(400);
-    QCOMPARE(feedConfigDownload(sim, script, 0, sum(script)).dotsAfter, (QList<int>{64, 320}));
+    QCOMPARE(feedConfigDownload(sim, script, 0, scriptSum(script)).dotsAfter, (QList<int>{64, 320}));
     KorvaneSim::Config d;
     d.mode = Mode::Debug;
     d.faults.skipDotAfter = {96};
     KorvaneSim debug(d);
-    QCOMPARE(feedDebugDownload(debug, script, sum(script)).dotsAfter, (QList<int>{224, 352, 400}));
+    QCOMPARE(feedDebugDownload(debug, script, scriptSum(script)).dotsAfter, (QList<int>{224, 352, 400}));
   }
 
   void debugDownloadBlockPoints() {
@@ -226,7 +220,7 @@ private slots:
     c.mode = Mode::Debug;
     KorvaneSim sim(c);
     const QByteArray script = bytes(352);
-    const Exchange ex = feedDebugDownload(sim, script, sum(script));
+    const Exchange ex = feedDebugDownload(sim, script, scriptSum(script));
     QCOMPARE(ex.enter, QByteArray("."));
     // The last byte is a block point as well: two dots there.
     QCOMPARE(ex.dotsAfter, (QList<int>{96, 224, 352, 352}));
@@ -283,7 +277,7 @@ private slots:
       if (i + 1 == 64 || i + 1 == 192)
         QVERIFY2(await(".", 500), qPrintable(QStringLiteral("no dot after byte %1").arg(i + 1)));
     }
-    port.PutString("\n" + QByteArray::number(sum(script), 16).rightJustified(4, '0').toUpper() + "\n");
+    port.PutString("\n" + QByteArray::number(scriptSum(script), 16).rightJustified(4, '0').toUpper() + "\n");
     QVERIFY(await("Restart", 15000));
     // 400 characters at 960 per second take about 417 ms of line time.
     QVERIFY(clock.nowMs() - start >= 410);
