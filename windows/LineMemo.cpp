@@ -53,10 +53,22 @@ LineMemo::LineMemo(QWidget *parent) : QPlainTextEdit(parent) {
   });
 }
 
+QString LineMemo::line(int index) const {
+  return oneLine(m_lines.value(index));
+}
+
+QStringList LineMemo::lines() const {
+  QStringList shown;
+  shown.reserve(m_lines.size());
+  for (const QString &l : m_lines)
+    shown << oneLine(l);
+  return shown;
+}
+
 void LineMemo::addLine(const QString &text) {
   if (m_lines.isEmpty())
     m_firstId = m_nextId;
-  m_lines.append(oneLine(text));
+  m_lines.append(text);
   ++m_nextId;
   changed();
 }
@@ -112,7 +124,7 @@ void LineMemo::syncView() {
     cursor.movePosition(QTextCursor::End);
     for (qsizetype i = qsizetype(viewEnd - m_firstId); i < m_lines.size(); ++i) {
       cursor.insertBlock();
-      cursor.insertText(m_lines.at(i));
+      cursor.insertText(oneLine(m_lines.at(i)));
     }
     cursor.endEditBlock();
   }
@@ -131,7 +143,7 @@ void LineMemo::syncView() {
 }
 
 void LineMemo::rebuildView() {
-  setPlainText(m_lines.join(QLatin1Char('\n')));
+  setPlainText(lines().join(QLatin1Char('\n')));
 }
 
 void LineMemo::adoptTypedText() {
@@ -147,7 +159,7 @@ void LineMemo::adoptTypedText() {
 bool LineMemo::saveToFile(const QString &path, QString *error) {
   QByteArray bytes;
   for (const QString &l : std::as_const(m_lines))
-    bytes += l.toUtf8() + '\n';
+    bytes += oneLine(l).toUtf8() + '\n';
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
     if (error)

@@ -9,7 +9,8 @@
 //
 // The lines are kept apart from the text view: laying out text is what costs, so the view takes
 // the changes only while it is visible, in one batch a few times a second, and a hidden log costs
-// a list append per line.
+// a list append per line. Control characters become pictures only where a line is shown or read,
+// since a talking gateway's lines hold line breaks and are mostly never looked at.
 class ClockTimer;
 
 class LineMemo : public QPlainTextEdit {
@@ -18,11 +19,11 @@ public:
   explicit LineMemo(QWidget *parent = nullptr);
 
   int lineCount() const { return int(m_lines.size()); }
-  QString line(int index) const { return m_lines.value(index); }
-  QStringList lines() const { return m_lines; }
+  // The lines as shown: characters that would break a line read as their control pictures.
+  QString line(int index) const;
+  QStringList lines() const;
 
-  // Adds the text as one new last line; characters that would break the line are shown as
-  // their control pictures.
+  // Adds the text as one new last line.
   void addLine(const QString &text);
   void deleteFirstLine();
   void clearLines();

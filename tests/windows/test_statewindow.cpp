@@ -56,11 +56,27 @@ private slots:
     QCOMPARE(m_window->Memo1->line(999), QStringLiteral("newest"));
   }
 
+  // Line breaks and other control characters read as their pictures wherever the line shows: in
+  // the list, in the view and in a saved file.
   void entriesStayOneLineEach() {
+    VirtualClock clock;
     m_window->clearstatewindow1Click();
-    m_window->logStringOnly(QString::fromLatin1("RcvString OK\r\nRestart\0x", 22));
+    m_window->logStringOnly(QString::fromLatin1("RcvString OK\r\nRestart\0x\x7f", 24) + QChar(0x2028) +
+                            QStringLiteral("\tend"));
+    const QString shown = QStringLiteral("RcvString OK\u240d\u240aRestart\u2400x\u2421 \tend");
     QCOMPARE(m_window->Memo1->lineCount(), 1);
-    QVERIFY(m_window->Memo1->line(0).startsWith(QStringLiteral("RcvString OK")));
+    QCOMPARE(m_window->Memo1->line(0), shown);
+    QCOMPARE(m_window->Memo1->lines(), QStringList{shown});
+    m_window->show();
+    QCOMPARE(m_window->Memo1->toPlainText(), shown);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state.log"));
+    m_dialogs->answerFile(path);
+    m_window->Savetofile1Click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), (shown + u'\n').toUtf8());
   }
 
   void setNumberOfLines_data() {
