@@ -12,27 +12,26 @@ namespace {
 // A person reads the log at this pace; more often only costs layout.
 const int kSyncEveryMs = 100;
 
-bool needsPicture(QChar c) {
+// Control characters would split the line or vanish; they are shown as their control pictures.
+QChar shownAs(QChar c) {
   const char16_t u = c.unicode();
-  return u < 0x20 ? u != u'\t' : (u == 0x7f || u == 0x2028 || u == 0x2029);
+  if (u < 0x20 && u != u'\t')
+    return QChar(char16_t(0x2400 + u));
+  if (u == 0x7f)
+    return QChar(char16_t(0x2421));
+  if (u == 0x2028 || u == 0x2029)
+    return QChar(u' ');
+  return c;
 }
 
-// Control characters would split the line or vanish; show them as their control pictures. Most
-// lines have none and are shared, not copied.
+// Most lines hold no such character and are shared, not copied.
 QString oneLine(const QString &text) {
-  const auto first = std::find_if(text.begin(), text.end(), needsPicture);
+  const auto first = std::find_if(text.begin(), text.end(), [](QChar c) { return shownAs(c) != c; });
   if (first == text.end())
     return text;
   QString out = text;
-  for (auto c = out.begin() + (first - text.begin()); c != out.end(); ++c) {
-    const char16_t u = c->unicode();
-    if (u < 0x20 && u != u'\t')
-      *c = QChar(char16_t(0x2400 + u));
-    else if (u == 0x7f)
-      *c = QChar(char16_t(0x2421));
-    else if (u == 0x2028 || u == 0x2029)
-      *c = QChar(u' ');
-  }
+  const auto from = out.begin() + (first - text.begin());
+  std::transform(from, out.end(), from, shownAs);
   return out;
 }
 } // namespace

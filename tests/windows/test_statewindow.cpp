@@ -59,7 +59,6 @@ private slots:
   // Line breaks and other control characters read as their pictures wherever the line shows: in
   // the list, in the view and in a saved file.
   void entriesStayOneLineEach() {
-    VirtualClock clock;
     m_window->clearstatewindow1Click();
     m_window->logStringOnly(QString::fromLatin1("RcvString OK\r\nRestart\0x\x7f", 24) + QChar(0x2028) +
                             QStringLiteral("\tend"));
