@@ -14,8 +14,11 @@
 #include "windows/SearchWindow.h"
 #include "windows/StatusBar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
 
 #include <exception>
 
@@ -36,6 +39,20 @@ Dialogs::Icon iconOf(GatewayReport::Severity severity) {
 } // namespace
 
 template <class T> T TForm1::runToEnd(Task<T> job) {
+  // One job at a time on the port, whoever starts it: a second one would put its bytes into the
+  // first one's data. "Write Script" stays disabled until the job has ended.
+  if (m_writing) {
+    Log::line(QStringLiteral("A script is being written: the new start is refused"));
+    return T();
+  }
+  m_writing = true;
+  Button1->setEnabled(false);
+  const auto done = qScopeGuard([this] {
+    m_writing = false;
+    Button1->setEnabled(true);
+    while (QApplication::overrideCursor())
+      QApplication::restoreOverrideCursor();
+  });
   // The window keeps handling its messages while the job runs, as it does while it waits.
   job.start();
   Clock::instance().waitUntil([&job] { return job.finished(); });
@@ -133,7 +150,9 @@ void TForm1::outcome(const Outcome &outcome) {
                                           outcome.caption.isEmpty() ? windowTitle() : outcome.caption,
                                           iconOf(outcome.severity), Dialogs::Buttons::Ok, at});
   }
-  if (!outcome.ok())
+  // A failure that posts a code ends the transfer's window; a debug download that found no file
+  // posts nothing and leaves it up.
+  if (!outcome.ok() && outcome.writeReady)
     ScriptProgState->hide();
   if (outcome.failure == Failure::NoPort || (outcome.failure == Failure::NoGateway && outcome.writeReady))
     show();

@@ -86,9 +86,10 @@ private:
   bool firstPass(int &level);
   bool secondPass(int level);
   void plainMessage(const QString &text, std::optional<QPoint> position = std::nullopt);
-  // Runs the event loop until the job has reported its outcome.
+  // Runs the event loop until the job has reported its outcome. Every job that writes to the port
+  // starts here: while one runs, "Write Script" stays disabled and a second start is refused.
   template <class T> T runToEnd(Task<T> job);
-  // A workflow of "Write Script" runs: the button stays disabled, a second start is refused.
+  // A job runs on the port.
   bool m_writing = false;
   quint64 m_progressShownMs = 0;
   quint64 m_transferStartMs = 0;

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/DelayWithMessages.h"
 #include "app/ProgramWindows.h"
+#include "common/WindowMessages.h"
 #include "language/TranslationManager.h"
 #include "platform/Display.h"
 #include "platform/Log.h"
@@ -31,13 +32,16 @@ void log(const QString &line) {
 }
 
 // Where nobody sees the program, a /F run that has not written its script ends with 2 (1 is
-// "written") instead of staying open for a user who is not there.
-void endUnattendedFileRun(const QStringList &commandLine) {
+// "written") instead of staying open for a user who is not there. The download's posted result is
+// handled first, so that its reason reaches standard error and the log before the process ends.
+void endUnattendedFileRun(QObject *window, const QStringList &commandLine) {
   const bool fileRun = std::any_of(commandLine.begin(), commandLine.end(), [](const QString &parameter) {
     return CommandLine::classify(parameter) == CommandLine::Kind::File;
   });
-  if (runsWithoutDisplay() && fileRun)
-    Process::instance().exitProcess(2);
+  if (!runsWithoutDisplay() || !fileRun)
+    return;
+  QCoreApplication::sendPostedEvents(window, WindowMessageEvent::eventType());
+  Process::instance().exitProcess(2);
 }
 } // namespace
 
@@ -81,7 +85,7 @@ void TForm1::FormActivate() {
     log(QString::fromUtf8(e.what()));
     // Nobody could answer the settings dialog: it counts as cancelled.
     if (runsWithoutDisplay() || !Options->execute()) {
-      endUnattendedFileRun(commandLine);
+      endUnattendedFileRun(this, commandLine);
       return;
     }
     Options->Store();
@@ -93,7 +97,7 @@ void TForm1::FormActivate() {
 
   int level = 0;
   if (!commandLine.isEmpty() && !firstPass(level)) {
-    endUnattendedFileRun(commandLine);
+    endUnattendedFileRun(this, commandLine);
     return;
   }
   if (!secondPass(level))
@@ -157,12 +161,12 @@ bool TForm1::secondPass(int level) {
       if (Dateiname.isEmpty()) {
         plainMessage(QStringLiteral("Missing filename for parameter /Ffilename.") + kLineBreaks +
                      QStringLiteral("Example: /FC:\\tmp\\dummy.qcs"));
-        endUnattendedFileRun(commandLine);
+        endUnattendedFileRun(this, commandLine);
         return false;
       }
       if (!QFileInfo::exists(Dateiname)) {
         plainMessage(QStringLiteral("File ") + Dateiname + QStringLiteral(" does not exist."));
-        endUnattendedFileRun(commandLine);
+        endUnattendedFileRun(this, commandLine);
         return false;
       }
       autoLoad = true;
@@ -189,7 +193,7 @@ bool TForm1::secondPass(int level) {
     }
   }
   // Every /F download failed: a written script has ended the run.
-  endUnattendedFileRun(commandLine);
+  endUnattendedFileRun(this, commandLine);
   return true;
 }
 

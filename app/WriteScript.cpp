@@ -9,7 +9,6 @@
 #include "settings/SettingsDialog.h"
 #include "windows/SearchWindow.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,15 +35,9 @@ void TForm1::Button1Click() {
     Button1->setText(QStringLiteral("Download Script - ") + path);
   }
 
-  m_writing = true;
-  Button1->setEnabled(false);
   WriteScriptJob job(*link(), Dateiname, port);
   job.reopenOnWriteError = &COM->reopenOnWriteError;
   runToEnd(job.run());
-  m_writing = false;
-  Button1->setEnabled(true);
-  while (QApplication::overrideCursor())
-    QApplication::restoreOverrideCursor();
 }
 
 void TForm1::showSearchWindow() {

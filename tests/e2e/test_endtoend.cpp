@@ -73,17 +73,28 @@ private slots:
     QVERIFY2(!lock.isEmpty() && !QFileInfo::exists(lock), qPrintable(lock));
   }
 
-  // Without a display nobody can read a message or close the program: a failed /F run tells on
-  // standard error and in the log, and ends with 2.
+  // Without a display nobody can read a message or close the program: a failed /F run tells why on
+  // standard error and in the log, and ends with 2. The download's own message and the one for the
+  // code it posts both count.
+  void failedDownloadWithoutDisplayEndsWithTwo_data() {
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("no gateway") << QStringList{"--silent"} << QByteArray("Message: No gateway found!");
+    QTest::newRow("no dot") << QStringList{"--skip-dot", "192"}
+                            << QByteArray("Message: Error writing script");
+  }
   void failedDownloadWithoutDisplayEndsWithTwo() {
-    QVERIFY(startGateway({"--silent"}));
+    QFETCH(QStringList, faults);
+    QFETCH(QByteArray, reason);
+    QVERIFY(startGateway(faults));
     QProcess *program = startTamberlin(
         {QStringLiteral("/P%1").arg(m_box->port()), "/F" + sourceDir() + "/examples/example.qcs"});
     QVERIFY(program->waitForFinished(30000));
     QCOMPARE(program->exitStatus(), QProcess::NormalExit);
     QCOMPARE(program->exitCode(), 2);
-    QVERIFY(program->readAllStandardError().contains("Message: No gateway found!"));
-    QVERIFY(readFile(m_box->path("tamberlin.log")).contains("Message: No gateway found!"));
+    const QByteArray errors = program->readAllStandardError();
+    QVERIFY2(errors.contains(reason), errors.constData());
+    QVERIFY(readFile(m_box->path("tamberlin.log")).contains(reason));
   }
 
   void noSettingsWithoutDisplayEndsWithTwo_data() {

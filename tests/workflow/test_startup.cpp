@@ -306,31 +306,54 @@ private slots:
     QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
   }
 
-  // Where nobody sees the program, a /F run that has not written its script ends with 2; a written
-  // one still ends with 1, and a run without /F stays.
+  // Where nobody sees the program, a /F run that has not written its script ends with 2, after
+  // saying why; a written one still ends with 1, and a run without /F stays.
   void withoutDisplayAFailedFileRunEndsWithTwo_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QStringList>("parameters"); // "<script>" stands for a script file
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<QList<int>>("exitCodes");
-    QTest::newRow("written") << "COM7" << QStringList{"/F<script>"} << QList<int>{1};
-    QTest::newRow("stored port offline") << "offline" << QStringList{"/P7", "/F<script>"} << QList<int>{2};
-    QTest::newRow("missing file") << "COM7" << QStringList{"/Fnot-there.qcs"} << QList<int>{2};
-    QTest::newRow("/P alone") << "COM7" << QStringList{"/P", "/F<script>"} << QList<int>{2};
-    QTest::newRow("/F alone") << "COM7" << QStringList{"/F"} << QList<int>{2};
-    QTest::newRow("no /F") << "offline" << QStringList{"/X"} << QList<int>{};
+    QTest::addColumn<QString>("reason"); // the last message before the end; empty: none
+    const QStringList file{"/F<script>"};
+    QTest::newRow("written") << "COM7" << file << "" << QList<int>{1} << "";
+    QTest::newRow("stored port offline")
+        << "offline" << QStringList{"/P7", "/F<script>"} << "" << QList<int>{2}
+        << "No port selected! Please check your settings and try again.";
+    QTest::newRow("missing file") << "COM7" << QStringList{"/Fnot-there.qcs"} << "" << QList<int>{2}
+                                  << "File not-there.qcs does not exist.";
+    QTest::newRow("/P alone")
+        << "COM7" << QStringList{"/P", "/F<script>"} << "" << QList<int>{2}
+        << "Missing value for parameter for port, use /Px where x ist the number of the "
+           "port.\n\r\n\rExample: /P5";
+    QTest::newRow("/F alone")
+        << "COM7" << QStringList{"/F"} << "" << QList<int>{2}
+        << "Missing filename for parameter /Ffilename.\n\r\n\rExample: /FC:\\tmp\\dummy.qcs";
+    QTest::newRow("dot never comes") << "COM7" << file << "noDot" << QList<int>{2} << "Error writing script";
+    QTest::newRow("no restart") << "COM7" << file << "noRestart" << QList<int>{2}
+                                << "Device did not restart as expecetd.";
+    QTest::newRow("no /F") << "offline" << QStringList{"/X"} << "" << QList<int>{} << "";
   }
   void withoutDisplayAFailedFileRunEndsWithTwo() {
     QFETCH(QString, stored);
     QFETCH(QStringList, parameters);
-    gateway(7);
+    QFETCH(QString, fault);
+    KorvaneSim::Config config;
+    if (fault == QLatin1String("noDot"))
+      config.faults.skipDotAfter = {192};
+    config.faults.noRestart = fault == QLatin1String("noRestart");
+    gateway(7, config);
     w->storePort(stored);
-    const QString script = w->script(w->pattern(10));
+    const QString script = w->script(w->pattern(300));
     for (QString &p : parameters)
       p.replace(QStringLiteral("<script>"), script);
+    QStringList shownAtExit;
+    w->process.onExit = [&] { shownAtExit = w->dialogs.messageTexts(); };
     setRunsWithoutDisplay(true);
     w->startUp(parameters);
     setRunsWithoutDisplay(false);
     QTEST(w->process.exitCodes, "exitCodes");
+    QFETCH(QString, reason);
+    QCOMPARE(shownAtExit.isEmpty() ? QString() : shownAtExit.last(), reason);
   }
 };
 

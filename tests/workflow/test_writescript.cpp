@@ -73,13 +73,20 @@ private slots:
     QCOMPARE(w->dialogs.messageTexts(), QStringList{"Write Script success"});
   }
 
-  // A click while the data go out: the button stays disabled whatever is redrawn, and a second
-  // start is refused, so no search byte lands in the hexadecimal data.
+  // A click while the data go out, whoever started the download: the button stays disabled whatever
+  // is redrawn, and a second start is refused, so no search byte lands in the hexadecimal data and
+  // one start gives one outcome.
+  void clickDuringTheDataPhaseIsRefused_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("Write Script") << "button" << QStringList{"Write Script success"};
+    QTest::newRow("bare path on the command line") << "path" << QStringList{"Write Script success"};
+    QTest::newRow("/F on the command line") << "/F" << QStringList{};
+  }
   void clickDuringTheDataPhaseIsRefused() {
+    QFETCH(QString, start);
     SimGateway &g = gateway(KorvaneSim::Mode::Config);
     const QByteArray script = w->pattern(2500);
-    startUp(script);
-    Form1->show();
     SimLine &line = w->ports.line(kPort);
     int clicks = 0;
     bool enabledInData = false;
@@ -92,15 +99,25 @@ private slots:
       ++clicks;
       Form1->Button1Click();
     });
-    Form1->Button1Click();
+    const QString path = w->script(script);
+    w->storePort(QStringLiteral("COM%1").arg(kPort));
+    if (start == QLatin1String("button")) {
+      w->startUp();
+      Form1->Dateiname = path;
+      Form1->show();
+      Form1->Button1Click();
+    } else {
+      w->startUp({start == QLatin1String("/F") ? start + path : path});
+    }
     QVERIFY(w->settle());
     QCOMPARE(clicks, 3);
     QVERIFY(!enabledInData);
     QCOMPARE(w->writeReady, QList<quint32>{0});
+    QCOMPARE(g.sim().downloadsStarted(), 1);
     QVERIFY(g.sim().lastDownload().script == script);
     const QByteArray sent = line.received();
     QVERIFY(sent.mid(sent.indexOf('\x10') + 1, 2 * script.size() + 1) == script.toHex().toUpper() + '\n');
-    QCOMPARE(w->dialogs.messageTexts(), QStringList{"Write Script success"});
+    QTEST(w->dialogs.messageTexts(), "messages");
     QVERIFY(Form1->Button1->isEnabled());
   }
 
