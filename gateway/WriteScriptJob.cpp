@@ -41,6 +41,9 @@ Task<void> WriteScriptJob::search() {
     m_link.send(Gateway::TestGateway);
     co_await m_link.pause(Search::IntervalMs);
   } while (m_link.Datarec && clock.nowMs() - start < Search::LimitMs);
+  // A block that came in the last pause is answered before anything else goes out.
+  if (m_link.debugAnswerPending())
+    co_await debugAnswerSent();
   m_report.phase(GatewayReport::Phase::SearchEnded);
 }
 
@@ -48,6 +51,8 @@ Task<void> WriteScriptJob::askForRestart() {
   m_report.gatewayState(QStringLiteral("Not connected"));
   if (!m_report.question(QStringLiteral("Restart KORVANE and confirm.")))
     co_return;
+  if (m_link.debugAnswerPending())
+    co_await debugAnswerSent();
   m_link.send(Gateway::TestGateway);
   co_await m_link.pause(Search::FirstPauseMs);
   co_await m_link.until(

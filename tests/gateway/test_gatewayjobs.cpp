@@ -24,10 +24,13 @@ public:
   qint64 lastDone = -1;
   qint64 total = -1;
   std::function<void()> onOutcome;
+  std::function<void()> onQuestion;
 
   void logLine(const QString &) override {}
   bool question(const QString &text) override {
     questions << text;
+    if (onQuestion)
+      onQuestion();
     return answer;
   }
   void progress(qint64 done, qint64 all) override {
@@ -182,6 +185,37 @@ private slots:
     QCOMPARE(g.sim().downloadsStarted(), 0);
     if (silent) // 10 s of search, 10 s after the prompt
       QVERIFY(clock->nowMs() - start >= 20000 && clock->nowMs() - start < 21000);
+  }
+
+  // A debug interface's block that comes near the end of the search is answered before the
+  // restart prompt and before the prompt's 0x14: the gateway sees its "O" first.
+  void debugAnswerGoesOutBeforeTheRestartPrompt_data() {
+    QTest::addColumn<int>("blockAtMs"); // after the first 0x14; the search ends at 10300 ms
+    QTest::newRow("in the last pause, answer due inside it") << 10150;
+    QTest::newRow("in the last 100 ms, answer due after the search") << 10250;
+  }
+  void debugAnswerGoesOutBeforeTheRestartPrompt() {
+    QFETCH(int, blockAtMs);
+    SimLine &line = ports->line(6);
+    bool answeredAtQuestion = false;
+    connect(&line, &SimLine::bytesFromProgram, this, [&](const QByteArray &bytes) {
+      if (line.received().size() == bytes.size()) // the search's first byte
+        line.send(QByteArray("\0\x01\x02", 3), blockAtMs);
+    });
+    Station s(6, script(pattern(10, 0), "d.qcs"));
+    s.report.answer = true;
+    s.report.onQuestion = [&] {
+      answeredAtQuestion = s.link->DebugReceived && !s.link->debugAnswerPending();
+    };
+    QVERIFY(clock->runUntil([&] { return s.run.finished(); }, 60000));
+
+    QCOMPARE(s.report.questions.size(), 1);
+    QVERIFY(answeredAtQuestion);
+    const QByteArray wire = line.received();
+    QCOMPARE(wire.count(char(Gateway::DebugAnswer)), 1);
+    QCOMPARE(wire.mid(wire.indexOf(char(Gateway::DebugAnswer))),
+             QByteArray() + char(Gateway::DebugAnswer) + char(Gateway::TestGateway));
+    QCOMPARE(s.report.outcomes.size(), 1);
   }
 };
 
