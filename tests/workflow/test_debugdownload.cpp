@@ -6,6 +6,7 @@
 
 #include "tests/support/Workflow.h"
 
+#include <QLabel>
 #include <QTest>
 
 namespace {
@@ -137,8 +138,11 @@ private slots:
     startUp();
     Form1->programfileDebug(w->script(QByteArray()) + QStringLiteral(".gone"));
     QVERIFY(w->dialogs.messageTexts().at(0).endsWith(QStringLiteral(".gone does not exist!")));
-    QVERIFY(w->writeReady.isEmpty());
+    QVERIFY(!w->settle(5000)); // nothing is posted
     QVERIFY(line->received().isEmpty());
+    // Nothing was posted, so nothing ends the transfer's window: it stays up with its text.
+    QVERIFY(ScriptProgState->isVisible());
+    QCOMPARE(ScriptProgState->Label1->text(), QStringLiteral("Open file"));
 
     Form1->programfileDebug(w->script(QByteArray(65536, 'x')));
     QVERIFY(w->settle());
