@@ -106,9 +106,19 @@ void PortWriter::logLine(const QString &text) {
 }
 
 void PortWriter::phase(Phase phase) {
+  // A download has begun: the search has told the interfaces apart.
+  if (phase == Phase::Testing || (phase == Phase::Programming && m_result.interface.isEmpty()))
+    m_result.interface = interfaceName();
+  // The restart poll reports its step on every pass; a reader wants each change once.
   const QString name = phaseName(phase);
-  if (!name.isEmpty())
-    m_events.phase(m_name, name);
+  if (name.isEmpty() || name == m_phase)
+    return;
+  m_phase = name;
+  m_events.phase(m_name, name);
+}
+
+QString PortWriter::interfaceName() const {
+  return m_link->DebugReceived ? QStringLiteral("debug") : QStringLiteral("configuration");
 }
 
 void PortWriter::progress(qint64 done, qint64 total) {
@@ -125,8 +135,8 @@ bool PortWriter::question(const QString &text) {
 
 void PortWriter::outcome(const Outcome &outcome) {
   m_outcome = outcome;
-  if (outcome.failure != Failure::NoGateway)
-    m_result.interface = m_link->DebugReceived ? QStringLiteral("debug") : QStringLiteral("configuration");
+  if (outcome.failure != Failure::NoGateway && m_result.interface.isEmpty())
+    m_result.interface = interfaceName();
   // The job is still running here; it ends right after, and only then may the port go.
   QMetaObject::invokeMethod(
       this,

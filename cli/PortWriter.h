@@ -46,6 +46,8 @@ private:
   void outcome(const Outcome &outcome) override;
 
   bool openPort();
+  // The interface the search found on the line.
+  QString interfaceName() const;
   void finish(bool ok, int code, const QString &message);
   void releasePort();
 
@@ -59,9 +61,8 @@ private:
   std::unique_ptr<WriteScriptJob> m_job;
   Task<bool> m_run;
   Outcome m_outcome;
-  bool m_outcomeSeen = false;
   bool m_finished = false;
-  bool m_searched = false;
+  QString m_phase; // the last phase reported
   quint64 m_startMs = 0;
   PortResult m_result;
 };

@@ -115,8 +115,18 @@ private slots:
       QVERIFY(g->sim().lastDownload().script == pattern(1500));
       QVERIFY(g->sim().lastDownload().matches());
       QCOMPARE(r.bytes, qint64(1500));
-      QCOMPARE(r.interface, fault == "debug" ? QStringLiteral("debug") : QStringLiteral("configuration"));
     }
+    // Whatever the ending, the interface is named once the search has told it apart.
+    const bool told = !fault.startsWith("silent") && fault != "held" && fault != "absent";
+    const bool debug = fault == "debug" || fault == "debugConfig";
+    QCOMPARE(r.interface, !told   ? QString()
+                          : debug ? QStringLiteral("debug")
+                                  : QStringLiteral("configuration"));
+    // One event per change of phase, however often a step reports itself.
+    for (qsizetype i = 1; i < events.phases.size(); ++i)
+      QVERIFY2(events.phases.at(i) != events.phases.at(i - 1), qPrintable(events.phases.join(", ")));
+    if (code == ExitCode::Written && !debug)
+      QCOMPARE(events.phases.count("COM5 restarting"), 1);
     if (fault.startsWith("silent")) {
       QVERIFY(events.messages.first().startsWith(QStringLiteral("Restart KORVANE and confirm.")));
       // 10 s of search, then the restart wait the user chose.

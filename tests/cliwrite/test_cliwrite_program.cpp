@@ -89,6 +89,8 @@ private slots:
     QCOMPARE(result.value("ok").toBool(), false);
     QCOMPARE(result.value("code").toInt(), 8);
     QCOMPARE(result.value("message").toString(), QStringLiteral("interrupted"));
+    // The search had told the interface apart before the data began.
+    QCOMPARE(result.value("interface").toString(), QStringLiteral("configuration"));
     // The port is free again: the lock went with the program.
     QVERIFY(QFileInfo::exists(m_box->path(QStringLiteral("config/Quarnel/ports/com%1").arg(m_box->port()))));
   }
