@@ -90,6 +90,18 @@ QString keyPath(QStringView inner) {
   return path;
 }
 
+// The section that a key line starts. "[-KEY]" deletes the key; a root is never deleted, so a
+// deletion of one is a line not understood.
+RegSection sectionOf(const QString &line, QStringView inner) {
+  RegSection section;
+  section.line = line;
+  if (!inner.startsWith(u'-'))
+    section.path = keyPath(inner);
+  else if (const QString deleted = keyPath(inner.mid(1)); deleted.contains(QLatin1Char('\\')))
+    section.deletes = deleted;
+  return section;
+}
+
 class Parser {
 public:
   Parser(const QStringList &lines, bool ansi, bool endsWithNewline, RegModel &model)
@@ -145,7 +157,7 @@ private:
       const bool closed = t.size() >= 2 && t.endsWith(u']');
       if (!closed && !notUnderstood(i))
         return false;
-      m_model.sections.append(RegSection{closed ? keyPath(t.mid(1, t.size() - 2)) : QString(), raw, {}});
+      m_model.sections.append(sectionOf(raw, closed ? t.mid(1, t.size() - 2) : QStringView()));
       ++i;
       return true;
     }
@@ -158,16 +170,8 @@ private:
     } else if ((t.startsWith(u'"') || t.startsWith(u'@')) &&
                RegExportData::parseValue(m_lines, i, m_ansi, value)) {
       item.text = m_lines.mid(i, value.last - i + 1).join(QLatin1Char('\n'));
-      if (!section.path.isEmpty()) {
-        item.isValue = true;
-        item.name = value.name;
-        item.value = value.value;
-        item.comment = value.comment;
-        item.open = value.open;
-        // ANSI string data has to be written anew as a Unicode export has it.
-        if (value.ansi)
-          item.text.clear();
-      }
+      if (!section.path.isEmpty())
+        take(value, item);
       i = value.last + 1;
     } else {
       if (!notUnderstood(i))
@@ -177,6 +181,21 @@ private:
     }
     section.items.append(item);
     return true;
+  }
+
+  static void take(const RegExportData::Parsed &value, RegItem &item) {
+    item.name = value.name;
+    if (value.deletes) {
+      item.deletes = true;
+      return;
+    }
+    item.isValue = true;
+    item.value = value.value;
+    item.comment = value.comment;
+    item.open = value.open;
+    // ANSI string data has to be written anew as a Unicode export has it.
+    if (value.ansi)
+      item.text.clear();
   }
 
   const QStringList &m_lines;

@@ -93,8 +93,12 @@ bool readHexList(const QStringList &lines, qsizetype first, QStringView payload,
     QStringView data = withoutComment(segment, out.comment).trimmed();
     const bool continued = data.endsWith(u'\\');
     if (continued)
-      data.chop(1);
-    if (!appendHexBytes(data.trimmed(), bytes))
+      data = data.chopped(1).trimmed();
+    // After a digit the backslash would join two halves of a byte, or two bytes without a comma; an
+    // import drops such a value, so it is a line not understood.
+    if (continued && !data.isEmpty() && !data.endsWith(u','))
+      return false;
+    if (!appendHexBytes(data, bytes))
       return false;
     out.last = i;
     if (!continued)
@@ -172,6 +176,12 @@ bool parseString(QStringView data, RegExportData::Parsed &out) {
     return false;
   out.value = RegValue::fromString(text);
   return true;
+}
+
+// "-", with blanks and a comment after it: the value is deleted.
+bool parseDeletion(QStringView data, RegExportData::Parsed &out) {
+  out.deletes = withoutComment(data.mid(1), out.comment).trimmed().isEmpty();
+  return out.deletes;
 }
 
 bool parseDword(QStringView data, RegExportData::Parsed &out) {
@@ -274,6 +284,8 @@ bool RegExportData::parseValue(const QStringList &lines, qsizetype first, bool a
   const QStringView data = line.mid(pos);
   if (data.startsWith(u'"'))
     return parseString(data, out);
+  if (data.startsWith(u'-'))
+    return parseDeletion(data, out);
   if (data.startsWith(u"dword:", Qt::CaseInsensitive))
     return parseDword(data.mid(6), out);
   std::optional<quint32> type;

@@ -18,14 +18,15 @@ QString quoted(const QString &text);
 
 // The name and data of the value that starts at lines[first]. Hex data continues on the next lines
 // while a line ends with a backslash; blank and comment lines between them are skipped, and the
-// data ends with the file or where the next key or value starts. last is the index of the value's
-// last line.
+// data ends with the file or where the next key or value starts; a backslash continues it only
+// after a comma. last is the index of the value's last line.
 struct Parsed {
   QString name;
   RegValue value;
-  QString comment;   // ";..." after the data, with the blanks before it
-  bool ansi = false; // string data in the ANSI code page: its text cannot be written back as is
-  bool open = false; // hex data whose last line ends with a backslash that nothing continues
+  QString comment;      // ";..." after the data, with the blanks before it
+  bool ansi = false;    // string data in the ANSI code page: its text cannot be written back as is
+  bool open = false;    // hex data whose last line ends with a backslash that nothing continues
+  bool deletes = false; // "name"=-: no data, the value is deleted
   qsizetype last = 0;
 };
 bool parseValue(const QStringList &lines, qsizetype first, bool ansiFile, Parsed &out);

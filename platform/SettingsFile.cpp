@@ -184,7 +184,7 @@ bool SettingsFile::createKey(const QString &key) {
     return false;
   const QString full = fullKey(key);
   return modify(m_path, m_lastError, [&](RegModel &model) {
-    if (model.hasSection(full))
+    if (model.hasKey(full))
       return false;
     model.addSection(full);
     return true;

@@ -29,6 +29,8 @@ struct RegValue {
 // The settings that Windows keeps under HKEY_CURRENT_USER, kept in a file in the text format of
 // a registry export. Key paths are below HKEY_CURRENT_USER ("\SOFTWARE\Quarnel\Tamberlin";
 // leading and doubled backslashes do not matter) and, like value names, ignore case.
+// A deletion line written by hand ("name"=- or [-KEY]) takes away what came before it, as an import
+// of the file would.
 //
 // Every operation reads the file afresh. Every change takes an advisory lock, re-reads the file,
 // changes only its own value and replaces the file atomically, so a crash or a second running

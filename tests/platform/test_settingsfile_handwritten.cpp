@@ -14,6 +14,10 @@ const QByteArray kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
 const QByteArray kKeyLine = "[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin]\r\n";
 // Every file of the table has this value before the case, so a case that spoils the rest shows.
 const QByteArray kProbe = "\"probe\"=\"ok\"\r\n";
+// Deletion lines: the probe lives in a key that none of them touches.
+const QString kElsewhere = QStringLiteral("\\SOFTWARE\\Elsewhere");
+const QByteArray kElsewhereLine = "[HKEY_CURRENT_USER\\SOFTWARE\\Elsewhere]\r\n";
+const QByteArray kDeleteKeyLine = "[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin]\r\n";
 
 QByteArray readAll(const QString &path) {
   QFile f(path);
@@ -74,6 +78,16 @@ private slots:
     QTest::newRow("blank line in a continuation") << v5 + "\"a\"=hex:01,\\\r\n\r\n  02\r\n" << bytes12;
     QTest::newRow("comment lines in a continuation") << v5 + "\"a\"=hex:01,\\\r\n; one\r\n  # two\r\n  02\r\n"
                                                      << bytes12;
+    QTest::newRow("blank between comma and continuation") << v5 + "\"a\"=hex:01, \\\r\n  02\r\n" << bytes12;
+    // An import drops hex data continued after a digit: it would split a byte or join two bytes.
+    QTest::newRow("byte split across a continuation") << v5 + "\"a\"=hex:11,22,33,4\\\r\n  4,55\r\n"
+                                                      << MaybeValue();
+    QTest::newRow("no comma before a continuation") << v5 + "\"a\"=hex:01,02\\\r\n  03\r\n" << MaybeValue();
+    QTest::newRow("split byte on a later continuation line") << v5 + "\"a\"=hex:01,\\\r\n  02,0\\\r\n  3\r\n"
+                                                             << MaybeValue();
+    QTest::newRow("split byte leaves an earlier value")
+        << v5 + "\"a\"=hex:01,02\r\n\"a\"=hex:11,2\\\r\n  2\r\n"
+        << bytes12;
     QTest::newRow("file ends after ,\\") << v5 + "\"a\"=hex:01,02,\\" << bytes12;
     QTest::newRow("file ends after ,\\ and a line end") << v5 + "\"a\"=hex:01,02,\\\r\n\r\n" << bytes12;
     QTest::newRow("hex(ffffffff)") << v5 + "\"a\"=hex(ffffffff):01\r\n"
@@ -139,6 +153,8 @@ private slots:
                               "\"WindowState\" = hex: 02 ; maximized\n"
                               "this line means nothing\n"
                               "\"Bad\"=\"Value1\\0\"\n"
+                              "\"Split\"=hex:11,22,33,4\\\n"
+                              "  4,55\n"
                               "\"Bounds\"=hex:01,02,\\\n"
                               "; in between\n"
                               "    03\n"
@@ -164,6 +180,8 @@ private slots:
                              "\"WindowState\"=hex:00 ; maximized\n"
                              "this line means nothing\n"
                              "\"Bad\"=\"Value1\\0\"\n"
+                             "\"Split\"=hex:11,22,33,4\\\n"
+                             "  4,55\n"
                              "\"Bounds\"=hex:01,02,\\\n"
                              "; in between\n"
                              "    03\n"
@@ -177,6 +195,7 @@ private slots:
                              "\"PortNumber\"=\"COM7\" ; the bench\n";
     QCOMPARE(readAll(m_path), after);
     QCOMPARE(file.value(kKey, QStringLiteral("Bounds"))->data, QByteArray::fromHex("010203"));
+    QVERIFY(!file.value(kKey, QStringLiteral("Split")).has_value());
   }
 
   // A REGEDIT4 file is written back as a Unicode export: the same values, ANSI strings in UTF-16.
@@ -210,6 +229,156 @@ private slots:
     QVERIFY(file.deleteValue(kKey, QStringLiteral("A")));
     QVERIFY(!file.value(kKey, QStringLiteral("a")).has_value());
     QCOMPARE(file.valueNames(kKey), QStringList{"b"});
+  }
+
+  // "name"=- and [-KEY] lines take away what came before them, line by line as an import does.
+  void deletionLines_data() {
+    QTest::addColumn<QByteArray>("body"); // after "a"="x" and @="x" in the key
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<MaybeValue>("expected");
+    QTest::addColumn<bool>("keyExists");
+    const MaybeValue x = RegValue::fromString(QStringLiteral("x"));
+    const MaybeValue y = RegValue::fromString(QStringLiteral("y"));
+    const QByteArray a = "\"a\"=-\r\n";
+    QTest::newRow("value deleted") << a << "a" << MaybeValue() << true;
+    QTest::newRow("name in another case") << QByteArray("\"A\"=-\r\n") << "a" << MaybeValue() << true;
+    QTest::newRow("blanks and a comment")
+        << QByteArray("\"a\" = - ; gone\r\n") << "a" << MaybeValue() << true;
+    QTest::newRow("default value deleted") << QByteArray("@=-\r\n") << "" << MaybeValue() << true;
+    QTest::newRow("@=- leaves a") << QByteArray("@=-\r\n") << "a" << x << true;
+    QTest::newRow("more after - is no deletion") << QByteArray("\"a\"=-1\r\n") << "a" << x << true;
+    QTest::newRow("in a later section of the key") << "\r\n" + kKeyLine + a << "a" << MaybeValue() << true;
+    QTest::newRow("set again after") << a + "\"a\"=\"y\"\r\n"
+                                     << "a" << y << true;
+    QTest::newRow("set again in a later section") << a + "\r\n" + kKeyLine + "\"a\"=\"y\"\r\n"
+                                                  << "a" << y << true;
+    QTest::newRow("in another key") << "\r\n" + kElsewhereLine + a << "a" << x << true;
+    QTest::newRow("under a key line not understood") << "\r\n[ ]\r\n" + a << "a" << x << true;
+    QTest::newRow("key deleted") << "\r\n" + kDeleteKeyLine << "a" << MaybeValue() << false;
+    QTest::newRow("key deleted, other case, doubled backslashes")
+        << QByteArray("\r\n[-hkey_current_user\\software\\\\quarnel\\tamberlin\\]\r\n") << "a" << MaybeValue()
+        << false;
+    QTest::newRow("parent deleted") << QByteArray("\r\n[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel]\r\n") << "a"
+                                    << MaybeValue() << false;
+    QTest::newRow("subkey deleted") << QByteArray(
+                                           "\r\n[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\s]\r\n")
+                                    << "a" << x << true;
+    QTest::newRow("key of a like name deleted")
+        << QByteArray("\r\n[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamber]\r\n") << "a" << x << true;
+    QTest::newRow("the root is never deleted")
+        << QByteArray("\r\n[-HKEY_CURRENT_USER]\r\n") << "a" << x << true;
+    QTest::newRow("values after a key deletion are not read") << "\r\n" + kDeleteKeyLine + "\"a\"=\"y\"\r\n"
+                                                              << "a" << MaybeValue() << false;
+    QTest::newRow("key created again, without its values")
+        << "\r\n" + kDeleteKeyLine + "\r\n" + kKeyLine << "a" << MaybeValue() << true;
+    QTest::newRow("key created again by a subkey")
+        << "\r\n" + kDeleteKeyLine + "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\s]\r\n"
+        << "a" << MaybeValue() << true;
+    QTest::newRow("key created again with the value")
+        << "\r\n" + kDeleteKeyLine + "\r\n" + kKeyLine + "\"a\"=\"y\"\r\n"
+        << "a" << y << true;
+  }
+  void deletionLines() {
+    QFETCH(QByteArray, body);
+    QFETCH(QString, name);
+    QFETCH(MaybeValue, expected);
+    QFETCH(bool, keyExists);
+    const QByteArray content =
+        kHeader + kElsewhereLine + kProbe + "\r\n" + kKeyLine + "\"a\"=\"x\"\r\n@=\"x\"\r\n" + body;
+    writeAll(m_path, content);
+    SettingsFile file(m_path);
+    QCOMPARE(file.value(kElsewhere, QStringLiteral("probe")).value_or(RegValue()).string,
+             QStringLiteral("ok"));
+    QCOMPARE(file.value(kKey, name), expected);
+    QCOMPARE(file.keyExists(kKey), keyExists);
+    // A change elsewhere keeps every line, and the value as it was.
+    QVERIFY(
+        file.setValue(kElsewhere, QStringLiteral("probe"), RegValue::fromString(QStringLiteral("again"))));
+    QCOMPARE(readAll(m_path), QByteArray(content).replace("\"probe\"=\"ok\"", "\"probe\"=\"again\""));
+    QCOMPARE(file.value(kKey, name), expected);
+  }
+
+  // The program's own value, taken away by a deletion line, is written after that line, which stays:
+  // it reads back as written, and what else the line deleted stays deleted.
+  void writeAfterADeletionLine_data() {
+    QTest::addColumn<QByteArray>("before"); // "a" and "b" are deleted by the same lines
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray ab = kKeyLine + "\"a\"=\"x\"\r\n\"b\"=\"x\"\r\n";
+    const QByteArray other = kElsewhereLine + "\"c\"=\"1\"\r\n";
+    const QByteArray newA = "\"a\"=\"new\"\r\n";
+    const QByteArray deletions = "\"a\"=-\r\n\"b\"=-\r\n";
+    QTest::newRow("value deletions") << ab + deletions + "\r\n" + other
+                                     << ab + deletions + newA + "\r\n" + other;
+    QTest::newRow("key deletion at the end")
+        << ab + "\r\n" + kDeleteKeyLine << ab + "\r\n" + kDeleteKeyLine + "\r\n" + kKeyLine + newA + "\r\n";
+    const QByteArray parent = "[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel]\r\n";
+    QTest::newRow("parent deletion, another key after it")
+        << ab + "\r\n" + parent + "\r\n" + other
+        << ab + "\r\n" + parent + "\r\n" + other + "\r\n" + kKeyLine + newA + "\r\n";
+    QTest::newRow("key deleted and created again")
+        << ab + "\r\n" + kDeleteKeyLine + "\r\n" + kKeyLine + "\"c\"=\"1\"\r\n"
+        << ab + "\r\n" + kDeleteKeyLine + "\r\n" + kKeyLine + "\"c\"=\"1\"\r\n" + newA;
+  }
+  void writeAfterADeletionLine() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    writeAll(m_path, kHeader + before);
+    SettingsFile file(m_path);
+    QVERIFY(!file.value(kKey, QStringLiteral("a")).has_value());
+    QVERIFY2(file.setValue(kKey, QStringLiteral("a"), RegValue::fromString(QStringLiteral("new"))),
+             qPrintable(file.lastError()));
+    QCOMPARE(readAll(m_path), kHeader + after);
+    QCOMPARE(file.value(kKey, QStringLiteral("a")), MaybeValue(RegValue::fromString(QStringLiteral("new"))));
+    QVERIFY(!file.value(kKey, QStringLiteral("b")).has_value());
+  }
+
+  // The program's removal of a value takes all its lines, so that no earlier one comes back, and
+  // keeps the deletion lines; a value that a line already deleted leaves the file as it is.
+  void removeBesideDeletionLines_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray deleted = kKeyLine + "\"a\"=\"x\"\r\n\"a\"=-\r\n";
+    QTest::newRow("deleted by a line") << deleted << deleted;
+    const QByteArray keyDeleted = kKeyLine + "\"a\"=\"x\"\r\n\r\n" + kDeleteKeyLine;
+    QTest::newRow("deleted with its key") << keyDeleted << keyDeleted;
+    QTest::newRow("set again after its deletion") << deleted + "\"a\"=\"y\"\r\n" << kKeyLine + "\"a\"=-\r\n";
+  }
+  void removeBesideDeletionLines() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    writeAll(m_path, kHeader + before);
+    SettingsFile file(m_path);
+    QVERIFY2(file.deleteValue(kKey, QStringLiteral("a")), qPrintable(file.lastError()));
+    QCOMPARE(readAll(m_path), kHeader + after);
+    QVERIFY(!file.value(kKey, QStringLiteral("a")).has_value());
+  }
+
+  // [-KEY] takes the key's subkeys with it; its parent and siblings stay, and the program can create
+  // it again.
+  void keyDeletionTakesItsSubkeys() {
+    const QString sheet = kKey + QStringLiteral("\\Sheet");
+    const QByteArray before =
+        kHeader + kKeyLine + "\"a\"=\"1\"\r\n\r\n" +
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\Sheet]\r\n\"Port\"=\"COM1\"\r\n\r\n" +
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\Sheet\\Deep]\r\n\"d\"=\"1\"\r\n\r\n" +
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\Other]\r\n\r\n" +
+        "[-HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\Sheet]\r\n";
+    writeAll(m_path, before);
+    SettingsFile file(m_path);
+    QCOMPARE(file.subKeys(kKey), QStringList{"Other"});
+    QVERIFY(!file.keyExists(sheet));
+    QVERIFY(!file.keyExists(sheet + QStringLiteral("\\Deep")));
+    QVERIFY(!file.value(sheet + QStringLiteral("\\Deep"), QStringLiteral("d")).has_value());
+    QCOMPARE(file.valueNames(sheet), QStringList());
+    QCOMPARE(file.value(kKey, QStringLiteral("a")).value_or(RegValue()).string, QStringLiteral("1"));
+
+    QVERIFY2(file.createKey(sheet), qPrintable(file.lastError()));
+    QVERIFY(file.keyExists(sheet));
+    QCOMPARE(file.subKeys(kKey), (QStringList{"Other", "Sheet"}));
+    QVERIFY(!file.value(sheet, QStringLiteral("Port")).has_value());
+    QVERIFY(readAll(m_path).startsWith(before));
+    QVERIFY(file.setValue(sheet, QStringLiteral("Port"), RegValue::fromString(QStringLiteral("COM7"))));
+    QCOMPARE(file.value(sheet, QStringLiteral("Port")).value_or(RegValue()).string, QStringLiteral("COM7"));
   }
 };
 
