@@ -7,7 +7,7 @@
 #include "platform/Log.h"
 #include "platform/Monitors.h"
 #include "platform/Process.h"
-#include "platform/SettingsFile.h"
+#include "platform/UserSettings.h"
 #include "settings/SettingsDialog.h"
 #include "windows/AboutWindow.h"
 #include "windows/FontScale.h"
@@ -226,7 +226,7 @@ void TForm1::reportSettingsProblem(const QString &problem) {
 }
 
 void TForm1::RestoreWindowPlacement() {
-  SettingsFile settings;
+  UserSettings settings;
   if (!settings.createKey(kRegistryKey))
     reportSettingsProblem(settings.lastError());
   restorePlacement(this, QString(), true);
@@ -234,7 +234,7 @@ void TForm1::RestoreWindowPlacement() {
 }
 
 void TForm1::restorePlacement(QWidget *window, const QString &prefix, bool firstRunWhenMissing) {
-  SettingsFile settings;
+  UserSettings settings;
   const QList<QRect> monitors = Monitors::instance().monitors();
   const auto record = settings.value(kRegistryKey, prefix + QStringLiteral("WindowPosSize"));
   reportSettingsProblem(settings.lastError());
@@ -265,7 +265,7 @@ void TForm1::restorePlacement(QWidget *window, const QString &prefix, bool first
 }
 
 bool TForm1::storePlacement(QWidget *window, const QString &prefix) {
-  SettingsFile settings;
+  UserSettings settings;
   const WindowPlacement::State state = stateOf(window);
   const QRect bounds = window->frameGeometry();
   const bool stored = settings.createKey(kRegistryKey) &&

@@ -2,8 +2,8 @@
 // handler. Each round trip writes one byte, waits for the handler, which echoes it, and reads
 // the echo at the far end. Prints one line: median and 99th percentile of the one-way latency.
 #include "platform/Clock.h"
-#include "platform/PortMap.h"
-#include "platform/Pty.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/Pty.h"
 #include "serialport/TSerialPort.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "cli/DoctorFacts.h"
 
-#include "platform/SessionBus.h"
+#include "platform/linux/SessionBus.h"
 
 namespace {
 // Services that open USB serial adapters as soon as they appear.

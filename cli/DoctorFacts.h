@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/PortFacts.h"
-#include "platform/DeviceAccess.h"
-#include "platform/SerialLocks.h"
+#include "platform/linux/DeviceAccess.h"
+#include "platform/linux/SerialLocks.h"
 
 #include <QList>
 #include <QMap>

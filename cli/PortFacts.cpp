@@ -1,6 +1,6 @@
 #include "cli/PortFacts.h"
 
-#include "platform/SerialLocks.h"
+#include "platform/linux/SerialLocks.h"
 
 #include <algorithm>
 #include <cstdio>

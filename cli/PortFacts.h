@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/PortMap.h"
-#include "platform/ProcessList.h"
-#include "platform/UsbSysfs.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/ProcessList.h"
+#include "platform/linux/UsbSysfs.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "cli/PortSpec.h"
 
 #include "gateway/PortManager.h"
-#include "platform/PortMap.h"
-#include "platform/SettingsFile.h"
+#include "platform/linux/PortMap.h"
+#include "platform/UserSettings.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -77,7 +77,7 @@ PortSpec::Resolved PortSpec::resolve(const QStringList &specs) {
 
 PortSpec::Resolved PortSpec::stored() {
   Resolved out;
-  SettingsFile settings;
+  UserSettings settings;
   const auto value = settings.value(kPortKey, QStringLiteral("PortNumber"));
   const QString choice = value && value->type == RegValue::Type::String ? value->string : QString();
   const std::optional<quint16> n = PortManager::portOfChoice(choice);

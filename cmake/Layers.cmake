@@ -1,6 +1,7 @@
-# Platform backends carry a suffix: *_linux.cpp builds on Linux, *_win32.cpp on Windows.
+# Each system's backends live in a folder of their own beside the shared code (platform/linux,
+# platform/windows, ...); the build takes the folder of the system it builds for.
 if(WIN32)
-  set(TB_OS win32)
+  set(TB_OS windows)
 else()
   set(TB_OS linux)
 endif()

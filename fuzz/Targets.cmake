@@ -8,7 +8,8 @@ macro(tb_fuzz_targets)
   tb_fuzz_target(fuzz_settings_file
     SOURCES ${TB_FUZZ_DIR}/fuzz_settings_file.cpp
             ${TB_SRC}/platform/RegExportFormat.cpp ${TB_SRC}/platform/RegExportFormatData.cpp
-            ${TB_SRC}/platform/RegExportFormatModel.cpp ${TB_SRC}/platform/SettingsFile.cpp
+            ${TB_SRC}/platform/RegExportFormatModel.cpp ${TB_SRC}/platform/RegValue.cpp
+            ${TB_SRC}/platform/SettingsFile.cpp
     LIBS Qt6::Core)
   # The lookups live in the translation manager, which also sets captions on widgets.
   tb_fuzz_target(fuzz_language_file

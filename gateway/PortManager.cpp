@@ -41,7 +41,7 @@ PortManager::PortManager(QObject *parent) : QObject(parent) {
 }
 
 InstanceId PortManager::identity() const {
-  return {InstanceId::thisProcess(), handleOf(const_cast<PortManager *>(this))};
+  return m_bus->identity(handleOf(const_cast<PortManager *>(this)));
 }
 
 void PortManager::log(const QString &line) {

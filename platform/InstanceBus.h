@@ -5,8 +5,6 @@
 
 #include <functional>
 
-class QDBusConnection;
-
 // Who announces: the running copy, by a random number drawn once per process (process ids repeat
 // across machines' namespaces and a truncated one repeats every 32768), and the announcing object's
 // handle inside it.
@@ -33,6 +31,8 @@ public:
   virtual void announce(const InstanceId &sender, qint32 port) = 0;
   // Why announcements go nowhere; empty while the bus works.
   virtual QString unavailableReason() const = 0;
+  // How the other copies know the announcer whose handle in this process is localHandle.
+  virtual InstanceId identity(quint32 localHandle) const { return {InstanceId::thisProcess(), localHandle}; }
 
   // The session's bus unless a test has installed a factory.
   static InstanceBus *create(QObject *parent);
@@ -43,21 +43,6 @@ signals:
   void announced(quint64 senderProcess, quint32 senderHandle, qint32 port);
 };
 
-// A D-Bus signal on the session bus.
-class DBusInstanceBus : public InstanceBus {
-  Q_OBJECT
-public:
-  DBusInstanceBus(const QDBusConnection &connection, QObject *parent = nullptr);
-  ~DBusInstanceBus() override;
-
-  void announce(const InstanceId &sender, qint32 port) override;
-  QString unavailableReason() const override { return m_reason; }
-
-private slots:
-  void onSignal(qulonglong senderProcess, uint senderHandle, int port);
-
-private:
-  struct Private;
-  Private *d;
-  QString m_reason;
-};
+// The system's bus: a D-Bus signal on the session bus on Linux, the registered window message
+// posted to every top-level window on Windows.
+InstanceBus *createSystemInstanceBus(QObject *parent);

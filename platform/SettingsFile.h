@@ -1,30 +1,12 @@
 #pragma once
 
+#include "platform/RegValue.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// A registry value as the settings file keeps it: its type and its data.
-struct RegValue {
-  enum class Type {
-    String, // REG_SZ, "name"="text"
-    Dword,  // REG_DWORD, dword:0000002a
-    Binary, // REG_BINARY, hex:01,02
-    Other   // any other type, hex(n):..., kept as raw bytes so it survives a rewrite
-  };
-  Type type = Type::String;
-  QString string;
-  quint32 dword = 0;
-  QByteArray data;     // Binary and Other
-  quint32 rawType = 1; // the registry type number (REG_SZ 1, REG_BINARY 3, REG_DWORD 4, ...)
-
-  static RegValue fromString(const QString &text);
-  static RegValue fromDword(quint32 value);
-  static RegValue fromBinary(const QByteArray &bytes);
-  bool operator==(const RegValue &other) const;
-};
 
 // The settings that Windows keeps under HKEY_CURRENT_USER, kept in a file in the text format of
 // a registry export. Key paths are below HKEY_CURRENT_USER ("\SOFTWARE\Quarnel\Tamberlin";

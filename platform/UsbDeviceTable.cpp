@@ -2,10 +2,6 @@
 
 #include "platform/Seam.h"
 
-UsbDeviceTable &UsbDeviceTable::instance() {
-  return Seam<UsbDeviceTable>::instance<UdevUsbDeviceTable>();
-}
-
 void UsbDeviceTable::setInstance(UsbDeviceTable *table) {
   Seam<UsbDeviceTable>::installed = table;
 }

@@ -27,10 +27,3 @@ public:
   // Installs a table for the whole process (tests); nullptr restores the system's.
   static void setInstance(UsbDeviceTable *table);
 };
-
-// Built from udev: every USB device that has a tty below it, with the COM number that the port
-// map gives that tty.
-class UdevUsbDeviceTable : public UsbDeviceTable {
-public:
-  std::optional<QList<Device>> devices() const override;
-};

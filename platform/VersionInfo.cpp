@@ -4,10 +4,6 @@
 
 #include "BuildInfo.h"
 
-VersionInfo &VersionInfo::instance() {
-  return Seam<VersionInfo>::instance<CompiledVersionInfo>();
-}
-
 void VersionInfo::setInstance(VersionInfo *info) {
   Seam<VersionInfo>::installed = info;
 }

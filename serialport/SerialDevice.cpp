@@ -2,28 +2,6 @@
 
 #include "platform/Seam.h"
 
-#include "platform/PortMap.h"
-#include "serialport/QtSerialDevice.h"
-
-namespace {
-
-class PortMapProvider : public SerialDeviceProvider {
-public:
-  bool exists(quint16 n) override {
-    if (n == 0)
-      return false;
-    PortMap map;
-    map.refresh();
-    return map.exists(n);
-  }
-  std::unique_ptr<SerialDevice> create(quint16 n) override { return std::make_unique<QtSerialDevice>(n); }
-};
-} // namespace
-
-SerialDeviceProvider &SerialDeviceProvider::instance() {
-  return Seam<SerialDeviceProvider>::instance<PortMapProvider>();
-}
-
 void SerialDeviceProvider::setInstance(SerialDeviceProvider *provider) {
   Seam<SerialDeviceProvider>::installed = provider;
 }

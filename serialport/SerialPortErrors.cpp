@@ -1,6 +1,6 @@
 #include "serialport/SerialPortErrors.h"
 
-#include "serialport/DeviceNode.h"
+#include "serialport/SystemErrors.h"
 
 ESerialPortException::ESerialPortException(qint32 code, const QString &message)
     : std::runtime_error(message.toStdString()), m_code(code) {}
@@ -29,22 +29,6 @@ QString serialErrorText(qint32 code) {
   if (code < 0 && code > -4096)
     return systemErrorText(-code);
   return QStringLiteral("Serial port error %1").arg(code);
-}
-
-QString serialErrorHint(qint32 code) {
-  switch (code) {
-  case SerialError::PermissionDenied:
-    return QStringLiteral("You may not use this serial device. Add yourself to the dialout group with: "
-                          "sudo usermod -aG dialout $USER, then log in again.");
-  case SerialError::BadId:
-    return QStringLiteral("Check that the device is plugged in and that the port number is right.");
-  case SerialError::AlreadyOpen:
-    return QStringLiteral("Another program uses the port; close it and try again.");
-  case SerialError::NotATerminal:
-    return QStringLiteral("The port's entry does not lead to a serial device; point it at one.");
-  default:
-    return {};
-  }
 }
 
 void throwSerialError(qint32 code, const QString &message) {

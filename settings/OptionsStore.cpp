@@ -1,7 +1,7 @@
 #include "settings/OptionsStore.h"
 
 #include "platform/Dialogs.h"
-#include "platform/SettingsFile.h"
+#include "platform/UserSettings.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -32,7 +32,7 @@ void showInCombo(QComboBox *combo, const QString &text) {
 }
 } // namespace
 
-OptionsStore::OptionsStore(SettingsFile &reg, QString keyBase, Translate translate, QWidget *messageParent)
+OptionsStore::OptionsStore(UserSettings &reg, QString keyBase, Translate translate, QWidget *messageParent)
     : m_reg(reg), m_keyBase(std::move(keyBase)), m_translate(std::move(translate)),
       m_messageParent(messageParent) {}
 

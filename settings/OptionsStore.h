@@ -7,7 +7,7 @@
 
 class QComboBox;
 class QWidget;
-class SettingsFile;
+class UserSettings;
 
 // The walk behind the settings dialog: every combo box that is a direct child of a settings sheet
 // is one setting, named like the combo box, kept as a string value in the sheet's key
@@ -16,7 +16,7 @@ class OptionsStore {
 public:
   using Translate = std::function<QString(const QString &)>;
 
-  OptionsStore(SettingsFile &reg, QString keyBase, Translate translate, QWidget *messageParent);
+  OptionsStore(UserSettings &reg, QString keyBase, Translate translate, QWidget *messageParent);
 
   // Settings file into the combo boxes. A sheet whose key cannot be opened or created keeps its
   // controls as they are; a value of another type than a string ends the walk.
@@ -36,7 +36,7 @@ private:
   static QList<QComboBox *> settingsOf(const QWidget *sheet);
   void showMessage(const QString &key);
 
-  SettingsFile &m_reg;
+  UserSettings &m_reg;
   QString m_keyBase;
   Translate m_translate;
   QWidget *m_messageParent;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SettingsFile.h"
+#include "platform/UserSettings.h"
 
 #include <QDialog>
 #include <QList>
@@ -71,5 +71,5 @@ private:
   QList<QWidget *> sheets() const;
 
   QString FFieldBusName;
-  SettingsFile Reg;
+  UserSettings Reg;
 };

@@ -1,7 +1,7 @@
 #include "sim/program/PtyGateway.h"
 
 #include "platform/Clock.h"
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 
 #include <QFile>
 #include <QFileInfo>

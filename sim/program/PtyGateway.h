@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pty.h"
+#include "platform/linux/Pty.h"
 #include "sim/KorvaneSim.h"
 #include "sim/program/SimOptions.h"
 

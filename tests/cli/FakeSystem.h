@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/DeviceAccess.h"
-#include "platform/PortMap.h"
-#include "platform/ProcessList.h"
-#include "platform/SerialLocks.h"
+#include "platform/linux/DeviceAccess.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/ProcessList.h"
+#include "platform/linux/SerialLocks.h"
 
 #include <QDir>
 #include <QFile>

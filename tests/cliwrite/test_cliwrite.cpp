@@ -4,7 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/PortSpec.h"
 #include "cli/WriteCommand.h"
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"

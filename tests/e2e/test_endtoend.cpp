@@ -1,5 +1,5 @@
 // The built program against korvane-sim on a pseudo-terminal, as a technician's script runs it.
-#include "serialport/DeviceNodeLock.h"
+#include "serialport/linux/DeviceNodeLock.h"
 #include "tests/support/ProgramSandbox.h"
 
 #include <QElapsedTimer>

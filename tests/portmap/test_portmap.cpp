@@ -1,5 +1,5 @@
 // The port map on a fake device tree: stand-in nodes are plain files, sysfs is a few small files.
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,7 @@
 #include "app/ProgramWindows.h"
 #include "platform/Clock.h"
 #include "platform/InstanceBus.h"
+#include "platform/linux/DBusInstanceBus.h"
 #include "seriallink/PortSettingsPage.h"
 #include "windows/LineMemo.h"
 #include "windows/StateWindow.h"

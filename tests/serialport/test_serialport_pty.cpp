@@ -1,8 +1,8 @@
 // TSerialPort on real pseudo-terminals, published in a private port map. Waits are real but end
 // as soon as the awaited bytes or events are there.
 #include "platform/Clock.h"
-#include "platform/PortMap.h"
-#include "platform/Pty.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/Pty.h"
 #include "serialport/TSerialPort.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // A serial lock file left behind by a program that has ended does not keep the port from being
 // opened; only a live holder makes it "in use". On a pseudo-terminal published in a private map.
-#include "platform/PortMap.h"
-#include "platform/Pty.h"
-#include "serialport/DeviceNodeLock.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/Pty.h"
+#include "serialport/linux/DeviceNodeLock.h"
 #include "serialport/TSerialPort.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // korvane-sim as a program: its command line, and a download through a real pseudo-terminal
 // with TSerialPort at the other end. Waits are real but end when the awaited thing happens.
 #include "platform/Clock.h"
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 #include "serialport/TSerialPort.h"
 
 #include "tests/support/CollectReceived.h"

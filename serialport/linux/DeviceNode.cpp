@@ -1,4 +1,4 @@
-#include "serialport/DeviceNode.h"
+#include "serialport/linux/DeviceNode.h"
 
 #include <QFile>
 

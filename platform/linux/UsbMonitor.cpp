@@ -1,6 +1,6 @@
 #include "platform/UsbMonitor.h"
 
-#include "platform/UsbUdev_linux.h"
+#include "platform/linux/UsbUdev.h"
 
 #include <QSocketNotifier>
 

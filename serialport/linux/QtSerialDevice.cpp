@@ -1,9 +1,9 @@
-#include "serialport/QtSerialDevice.h"
+#include "serialport/linux/QtSerialDevice.h"
 
-#include "platform/PortMap.h"
-#include "platform/Pty.h"
-#include "serialport/DeviceNode.h"
-#include "serialport/DeviceNodeLock.h"
+#include "platform/linux/PortMap.h"
+#include "platform/linux/Pty.h"
+#include "serialport/linux/DeviceNode.h"
+#include "serialport/linux/DeviceNodeLock.h"
 #include "serialport/SerialPortErrors.h"
 
 #include <QSerialPort>

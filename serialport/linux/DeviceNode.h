@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serialport/SystemErrors.h"
+
 #include <QString>
 
 // Checks on a serial device node before it is opened. The serial library reports "busy", "lock
@@ -9,9 +11,6 @@
 // otherwise the errno that explains why not (ENOENT, ENOTTY for anything but a character
 // device, EACCES, ...).
 int checkDeviceNode(const QString &path);
-
-// The system's text for an errno.
-QString systemErrorText(int error);
 
 // Recovers the errno behind a system error text (the serial library keeps only the text); 0 when
 // the text is not one of the system's.

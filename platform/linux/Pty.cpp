@@ -1,4 +1,4 @@
-#include "platform/Pty.h"
+#include "platform/linux/Pty.h"
 
 #include <QFile>
 

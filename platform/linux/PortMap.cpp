@@ -1,4 +1,4 @@
-#include "platform/PortMap.h"
+#include "platform/linux/PortMap.h"
 
 #include <QDir>
 #include <QFile>

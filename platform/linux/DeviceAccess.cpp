@@ -1,4 +1,6 @@
-#include "platform/DeviceAccess.h"
+#include "platform/linux/DeviceAccess.h"
+
+#include "platform/Seam.h"
 
 #include <QFile>
 
@@ -54,4 +56,12 @@ DeviceAccess SystemDeviceAccessCheck::check(const QString &node) const {
   if (::faccessat(AT_FDCWD, native.constData(), R_OK | W_OK, AT_EACCESS) != 0)
     access.error = errno;
   return access;
+}
+
+DeviceAccessCheck &DeviceAccessCheck::instance() {
+  return Seam<DeviceAccessCheck>::instance<SystemDeviceAccessCheck>();
+}
+
+void DeviceAccessCheck::setInstance(DeviceAccessCheck *check) {
+  Seam<DeviceAccessCheck>::installed = check;
 }

@@ -1,4 +1,4 @@
-#include "platform/UsbUdev_linux.h"
+#include "platform/linux/UsbUdev.h"
 
 namespace {
 void fillFromAttribute(UdevProperties &p, const char *key, udev_device *usb, const char *attribute) {

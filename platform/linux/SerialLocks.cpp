@@ -1,4 +1,4 @@
-#include "platform/SerialLocks.h"
+#include "platform/linux/SerialLocks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/SessionBus.h"
+#include "platform/linux/SessionBus.h"
 
 #include <QDBusConnection>
 #include <QDBusError>

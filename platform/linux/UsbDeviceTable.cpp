@@ -1,8 +1,9 @@
 #include "platform/UsbDeviceTable.h"
 
-#include "platform/PortMap.h"
+#include "platform/Seam.h"
+#include "platform/linux/PortMap.h"
 #include "platform/UsbIdentity.h"
-#include "platform/UsbUdev_linux.h"
+#include "platform/linux/UsbUdev.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -10,6 +11,14 @@
 #include <memory>
 
 namespace {
+
+// Built from udev: every USB device that has a tty below it, with the COM number that the port
+// map gives that tty.
+class UdevUsbDeviceTable : public UsbDeviceTable {
+public:
+  std::optional<QList<Device>> devices() const override;
+};
+
 
 struct UdevDeleter {
   void operator()(udev *u) const { udev_unref(u); }
@@ -59,4 +68,8 @@ std::optional<QList<UsbDeviceTable::Device>> UdevUsbDeviceTable::devices() const
     addToUsbDeviceTable(table, udevProperties(tty.get(), usb), comOfNode.value(canonical, 0));
   }
   return table;
+}
+
+UsbDeviceTable &UsbDeviceTable::instance() {
+  return Seam<UsbDeviceTable>::instance<UdevUsbDeviceTable>();
 }

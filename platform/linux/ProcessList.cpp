@@ -1,4 +1,6 @@
-#include "platform/ProcessList.h"
+#include "platform/linux/ProcessList.h"
+
+#include "platform/Seam.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,4 +52,12 @@ QList<ProcessList::Process> ProcProcessList::holding(const QString &device) cons
       out << Process{pid, nameOf(pid)};
   }
   return out;
+}
+
+ProcessList &ProcessList::instance() {
+  return Seam<ProcessList>::instance<ProcProcessList>();
+}
+
+void ProcessList::setInstance(ProcessList *list) {
+  Seam<ProcessList>::installed = list;
 }

@@ -1,4 +1,4 @@
-#include "serialport/DeviceNodeLock.h"
+#include "serialport/linux/DeviceNodeLock.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/UsbSysfs.h"
+#include "platform/linux/UsbSysfs.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,13 @@
+#include "platform/ComPorts.h"
+
+#include "platform/linux/PortMap.h"
+
+QList<quint16> systemComPorts() {
+  PortMap map;
+  map.refresh();
+  QList<quint16> ports;
+  for (quint16 n : map.numbers())
+    if (map.exists(n))
+      ports << n;
+  return ports;
+}

@@ -1,0 +1,20 @@
+#include "serialport/SystemErrors.h"
+
+#include "platform/windows/WindowsError.h"
+#include "serialport/SerialPortErrors.h"
+
+QString systemErrorText(int error) {
+  return windowsErrorText(static_cast<unsigned long>(error));
+}
+
+QString serialErrorHint(qint32 code) {
+  switch (code) {
+  case SerialError::BadId:
+    return QStringLiteral("Check that the device is plugged in and that the port number is right (Device "
+                          "Manager, Ports (COM & LPT)).");
+  case SerialError::AlreadyOpen:
+    return QStringLiteral("Another program uses the port; close it and try again.");
+  default:
+    return {};
+  }
+}

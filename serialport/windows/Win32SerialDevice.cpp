@@ -1,0 +1,363 @@
+#include "serialport/windows/Win32SerialDevice.h"
+
+#include "serialport/SerialPortErrors.h"
+#include "platform/windows/WindowsError.h"
+#include "serialport/windows/Win32Errors.h"
+
+#include <QPointer>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include <windows.h>
+
+namespace {
+// The reader asks the line this often whether it is still there while nothing arrives: a line
+// whose far end has gone does not always end the wait for characters.
+const DWORD kLineCheckMs = 200;
+const DWORD kReadPiece = 256;
+
+struct Overlapped {
+  OVERLAPPED o{};
+  Overlapped() { o.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Overlapped() { CloseHandle(o.hEvent); }
+  Overlapped(const Overlapped &) = delete;
+  Overlapped &operator=(const Overlapped &) = delete;
+  OVERLAPPED *get() {
+    ResetEvent(o.hEvent);
+    return &o;
+  }
+};
+} // namespace
+
+// The open line: the handle, the background reader and writer, and what they share with the
+// user-interface thread.
+struct Win32SerialDevice::Line {
+  Win32SerialDevice *owner;
+  HANDLE port;
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE outReady = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  mutable std::mutex lock;
+  QByteArray received;
+  QByteArray toSend;
+  qint64 inFlight = 0;
+  std::atomic<bool> failed{false};
+  std::atomic<bool> readyPosted{false};
+  std::thread reader;
+  std::thread writer;
+
+  Line(Win32SerialDevice *o, HANDLE h) : owner(o), port(h) {}
+  ~Line() {
+    SetEvent(stop);
+    CancelIoEx(port, nullptr);
+    if (reader.joinable())
+      reader.join();
+    if (writer.joinable())
+      writer.join();
+    CloseHandle(port);
+    CloseHandle(stop);
+    CloseHandle(outReady);
+  }
+
+  void start() {
+    reader = std::thread([this] { readLoop(); });
+    writer = std::thread([this] { writeLoop(); });
+  }
+
+  bool stopping() const { return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
+
+  // Ends the background work after a failure; the owner hears of it on its own thread.
+  void fail(int code, DWORD error) {
+    if (failed.exchange(true) || stopping())
+      return;
+    QMetaObject::invokeMethod(
+        owner, [o = QPointer<Win32SerialDevice>(owner), code, error] {
+          if (o)
+            o->onFailed(code, error);
+        },
+        Qt::QueuedConnection);
+  }
+
+  void announce() {
+    if (readyPosted.exchange(true))
+      return;
+    QMetaObject::invokeMethod(
+        owner, [o = QPointer<Win32SerialDevice>(owner)] {
+          if (!o || !o->d)
+            return;
+          o->d->readyPosted = false;
+          emit o->readyRead();
+        },
+        Qt::QueuedConnection);
+  }
+
+  // Waits for an overlapped operation or the stop; false when stopped (the operation is cancelled
+  // and has ended).
+  bool await(OVERLAPPED *o, DWORD timeoutMs, bool &timedOut) {
+    const HANDLE handles[2] = {stop, o->hEvent};
+    const DWORD w = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+    timedOut = w == WAIT_TIMEOUT;
+    if (w != WAIT_OBJECT_0)
+      return true;
+    CancelIoEx(port, o);
+    DWORD ignored = 0;
+    GetOverlappedResult(port, o, &ignored, TRUE);
+    return false;
+  }
+
+  // Reads whatever the driver holds, piece by piece; false on a failed read.
+  bool drain(Overlapped &ov) {
+    char piece[kReadPiece];
+    for (;;) {
+      DWORD n = 0;
+      OVERLAPPED *o = ov.get();
+      if (!ReadFile(port, piece, kReadPiece, nullptr, o) && GetLastError() != ERROR_IO_PENDING)
+        return false;
+      if (!GetOverlappedResult(port, o, &n, TRUE))
+        return false;
+      if (n == 0)
+        return true;
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        received.append(piece, qsizetype(n));
+      }
+      announce();
+    }
+  }
+
+  void readLoop() {
+    Overlapped event;
+    Overlapped reading;
+    DWORD mask = 0;
+    bool waiting = false;
+    while (!stopping()) {
+      if (!waiting) {
+        if (!WaitCommEvent(port, &mask, event.get()) && GetLastError() != ERROR_IO_PENDING)
+          return fail(SerialError::DeviceRead, GetLastError());
+        waiting = true;
+      }
+      bool timedOut = false;
+      if (!await(&event.o, kLineCheckMs, timedOut))
+        return;
+      if (!timedOut) {
+        DWORD ignored = 0;
+        if (!GetOverlappedResult(port, &event.o, &ignored, FALSE))
+          return fail(SerialError::DeviceRead, GetLastError());
+        waiting = false;
+      }
+      if (!drain(reading))
+        return fail(SerialError::DeviceRead, GetLastError());
+    }
+  }
+
+  void writeLoop() {
+    Overlapped writing;
+    const HANDLE handles[2] = {stop, outReady};
+    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      QByteArray lot;
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        lot = std::exchange(toSend, QByteArray());
+        inFlight = lot.size();
+      }
+      if (lot.isEmpty())
+        continue;
+      DWORD n = 0;
+      OVERLAPPED *o = writing.get();
+      if (!WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, o) && GetLastError() != ERROR_IO_PENDING)
+        return fail(SerialError::DeviceWrite, GetLastError());
+      bool timedOut = false;
+      if (!await(o, INFINITE, timedOut))
+        return;
+      const bool written = GetOverlappedResult(port, o, &n, FALSE);
+      const DWORD error = written ? ERROR_WRITE_FAULT : GetLastError();
+      // Output discarded on purpose cancels the write: that is no failure of the line.
+      if (!written && error == ERROR_OPERATION_ABORTED) {
+        std::lock_guard<std::mutex> guard(lock);
+        inFlight = 0;
+        continue;
+      }
+      if (!written || n != DWORD(lot.size()))
+        return fail(SerialError::DeviceWrite, error);
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        inFlight = 0;
+      }
+      QMetaObject::invokeMethod(
+          owner, [o = QPointer<Win32SerialDevice>(owner)] {
+            if (o)
+              emit o->bytesWritten();
+          },
+          Qt::QueuedConnection);
+    }
+  }
+};
+
+Win32SerialDevice::Win32SerialDevice(quint16 comNumber, QObject *parent) : SerialDevice(parent), m_com(comNumber) {}
+
+Win32SerialDevice::~Win32SerialDevice() {
+  close();
+}
+
+QString Win32SerialDevice::deviceName(quint16 comNumber) {
+  return QStringLiteral("\\\\.\\COM%1").arg(comNumber);
+}
+
+int Win32SerialDevice::failure(int code, const QString &detail) {
+  m_detail = detail;
+  return code;
+}
+
+int Win32SerialDevice::open(const SerialLineSettings &settings) {
+  close();
+  m_detail.clear();
+  const QString com = QStringLiteral("COM%1").arg(m_com);
+  const std::wstring name = deviceName(m_com).toStdWString();
+  // Exclusive: no other program shares the port while it is open here.
+  HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    return failure(openErrorCode(e), QStringLiteral("%1: %2").arg(com, windowsErrorText(e)));
+  }
+  if (!SetupComm(h, settings.inSize, settings.inSize)) {
+    const DWORD e = GetLastError();
+    CloseHandle(h);
+    return failure(-int(e), QStringLiteral("%1: the driver refused its queues: %2").arg(com, windowsErrorText(e)));
+  }
+  // Reads return at once with what the driver holds; the reader waits for characters instead.
+  COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+  SetCommTimeouts(h, &timeouts);
+  SetCommMask(h, EV_RXCHAR);
+  d = std::make_unique<Line>(this, h);
+  if (const int code = setLine(settings)) {
+    const QString detail = m_detail;
+    close();
+    return failure(code, detail);
+  }
+  int lineCode = setDtr(settings.dtr);
+  if (const int rtsCode = setRts(settings.rts); lineCode == 0)
+    lineCode = rtsCode;
+  PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+  d->start();
+  return lineCode;
+}
+
+void Win32SerialDevice::close() {
+  // Stops and joins the reader and writer before the handle goes.
+  d.reset();
+}
+
+bool Win32SerialDevice::isOpen() const {
+  return d != nullptr;
+}
+
+int Win32SerialDevice::setLine(const SerialLineSettings &s) {
+  if (!d)
+    return 0;
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (GetCommState(d->port, &dcb)) {
+    dcb.BaudRate = DWORD(s.baud);
+    dcb.ByteSize = BYTE(s.dataBits);
+    dcb.Parity = BYTE(s.parity);
+    dcb.StopBits = s.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    // Bytes pass unchanged, without flow control of either kind.
+    dcb.fBinary = TRUE;
+    dcb.fParity = s.parity != pNone;
+    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = dcb.fInX = dcb.fErrorChar = dcb.fNull = dcb.fAbortOnError = FALSE;
+    dcb.fDtrControl = s.dtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = s.rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    if (SetCommState(d->port, &dcb))
+      return 0;
+  }
+  const DWORD e = GetLastError();
+  m_detail = QStringLiteral("COM%1: line settings %2 baud, %3 data bits, %4 stop bits refused: %5")
+                 .arg(m_com)
+                 .arg(s.baud)
+                 .arg(s.dataBits)
+                 .arg(s.stopBits)
+                 .arg(windowsErrorText(e));
+  return -int(e ? e : ERROR_INVALID_PARAMETER);
+}
+
+int Win32SerialDevice::escape(unsigned function, const char *name) {
+  if (!d || EscapeCommFunction(d->port, DWORD(function)))
+    return 0;
+  const DWORD e = GetLastError();
+  m_detail = QStringLiteral("COM%1: %2 refused: %3").arg(m_com).arg(QLatin1String(name), windowsErrorText(e));
+  return -int(e);
+}
+
+int Win32SerialDevice::setDtr(bool on) {
+  return escape(on ? SETDTR : CLRDTR, "DTR");
+}
+
+int Win32SerialDevice::setRts(bool on) {
+  return escape(on ? SETRTS : CLRRTS, "RTS");
+}
+
+void Win32SerialDevice::setReadBufferSize(qint64) {
+  // The driver's queue is requested at open; the reader's buffer grows as needed.
+}
+
+qint64 Win32SerialDevice::bytesAvailable() const {
+  if (!d)
+    return 0;
+  std::lock_guard<std::mutex> guard(d->lock);
+  return d->received.size();
+}
+
+QByteArray Win32SerialDevice::read(qint64 maxBytes) {
+  if (!d)
+    return {};
+  std::lock_guard<std::mutex> guard(d->lock);
+  const QByteArray piece = d->received.left(maxBytes);
+  d->received.remove(0, piece.size());
+  return piece;
+}
+
+bool Win32SerialDevice::write(const QByteArray &bytes) {
+  if (!d || d->failed)
+    return false;
+  {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->toSend.append(bytes);
+  }
+  SetEvent(d->outReady);
+  return true;
+}
+
+qint64 Win32SerialDevice::bytesToWrite() const {
+  if (!d)
+    return 0;
+  std::lock_guard<std::mutex> guard(d->lock);
+  return d->toSend.size() + d->inFlight;
+}
+
+void Win32SerialDevice::discardInput() {
+  if (!d)
+    return;
+  PurgeComm(d->port, PURGE_RXCLEAR);
+  std::lock_guard<std::mutex> guard(d->lock);
+  d->received.clear();
+}
+
+void Win32SerialDevice::discardOutput() {
+  if (!d)
+    return;
+  {
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->toSend.clear();
+  }
+  PurgeComm(d->port, PURGE_TXCLEAR | PURGE_TXABORT);
+}
+
+void Win32SerialDevice::onFailed(int code, unsigned long systemError) {
+  if (!d)
+    return;
+  m_detail = QStringLiteral("COM%1: %2").arg(m_com).arg(windowsErrorText(systemError));
+  emit failed(code);
+}
