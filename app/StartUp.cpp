@@ -19,6 +19,7 @@
 #include "windows/VersionStrings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
 

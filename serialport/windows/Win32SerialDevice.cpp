@@ -50,7 +50,7 @@ struct Win32SerialDevice::Line {
   Line(Win32SerialDevice *o, HANDLE h) : owner(o), port(h) {}
   ~Line() {
     SetEvent(stop);
-    CancelIoEx(port, nullptr);
+    cancel(nullptr);
     if (reader.joinable())
       reader.join();
     if (writer.joinable())
@@ -66,6 +66,13 @@ struct Win32SerialDevice::Line {
   }
 
   bool stopping() const { return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
+
+  // Ends a pending operation. A pending wait for characters may ignore the cancel (Wine's does);
+  // clearing the event mask ends it everywhere.
+  void cancel(OVERLAPPED *o) {
+    CancelIoEx(port, o);
+    SetCommMask(port, 0);
+  }
 
   // Ends the background work after a failure; the owner hears of it on its own thread.
   void fail(int code, DWORD error) {
@@ -100,7 +107,7 @@ struct Win32SerialDevice::Line {
     timedOut = w == WAIT_TIMEOUT;
     if (w != WAIT_OBJECT_0)
       return true;
-    CancelIoEx(port, o);
+    cancel(o);
     DWORD ignored = 0;
     GetOverlappedResult(port, o, &ignored, TRUE);
     return false;
