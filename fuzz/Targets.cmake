@@ -19,6 +19,7 @@ macro(tb_fuzz_targets)
     LIBS Qt6::Widgets)
   tb_fuzz_target(fuzz_rich_text
     SOURCES ${TB_FUZZ_DIR}/fuzz_rich_text.cpp ${TB_SRC}/windows/RichTextReader.cpp
+            ${TB_SRC}/platform/linux/CodePages.cpp
     LIBS Qt6::Gui)
   tb_fuzz_target(fuzz_command_line
     SOURCES ${TB_FUZZ_DIR}/fuzz_command_line.cpp ${TB_SRC}/app/CommandLine.cpp

@@ -1,8 +1,9 @@
 #include "windows/RichTextReader.h"
 
+#include "platform/CodePages.h"
+
 #include <QColor>
 #include <QHash>
-#include <QStringDecoder>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -411,12 +412,7 @@ QString Reader::decode(const QByteArray &bytes) {
   }
   if (m_codePage == 65001)
     return QString::fromUtf8(bytes);
-  QStringDecoder decoder(QByteArray("windows-" + QByteArray::number(m_codePage)).constData());
-  if (!decoder.isValid())
-    decoder = QStringDecoder(QByteArray("CP" + QByteArray::number(m_codePage)).constData());
-  if (!decoder.isValid())
-    return QString::fromLatin1(bytes);
-  return decoder.decode(bytes);
+  return decodeCodePage(quint32(m_codePage), bytes).value_or(QString::fromLatin1(bytes));
 }
 
 void Reader::flushBytes() {
