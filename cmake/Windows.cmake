@@ -1,7 +1,7 @@
 # The Windows build: cross-compiled with MinGW-w64 against a static Qt, so that each program is
 # one executable that needs nothing beside it but its data files.
 add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # The program's icon, from the PNGs the Linux package installs.
