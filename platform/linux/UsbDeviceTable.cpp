@@ -1,8 +1,8 @@
 #include "platform/UsbDeviceTable.h"
 
 #include "platform/Seam.h"
-#include "platform/linux/PortMap.h"
 #include "platform/UsbIdentity.h"
+#include "platform/linux/PortMap.h"
 #include "platform/linux/UsbUdev.h"
 
 #include <QFileInfo>
@@ -18,7 +18,6 @@ class UdevUsbDeviceTable : public UsbDeviceTable {
 public:
   std::optional<QList<Device>> devices() const override;
 };
-
 
 struct UdevDeleter {
   void operator()(udev *u) const { udev_unref(u); }

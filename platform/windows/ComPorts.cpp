@@ -12,7 +12,8 @@
 QList<quint16> systemComPorts() {
   QList<quint16> ports;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
     return ports;
   std::vector<wchar_t> name(16384);
   std::vector<wchar_t> data(256);
@@ -26,7 +27,8 @@ QList<quint16> systemComPorts() {
       break;
     if (status != ERROR_SUCCESS || type != REG_SZ)
       continue;
-    const QString port = QString::fromWCharArray(data.data(), int(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0);
+    const QString port =
+        QString::fromWCharArray(data.data(), int(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0);
     bool ok = false;
     const uint n = port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? port.mid(3).toUInt(&ok) : 0;
     if (ok && n > 0 && n <= 0xffff && !ports.contains(quint16(n)))

@@ -27,7 +27,8 @@ QString stringValue(HKEY key, const QString &subKey, const wchar_t *name) {
   const std::wstring path = subKey.toStdWString();
   DWORD type = 0;
   DWORD size = 0;
-  if (RegGetValueW(key, path.c_str(), name, RRF_RT_REG_SZ, &type, nullptr, &size) != ERROR_SUCCESS || size < 2)
+  if (RegGetValueW(key, path.c_str(), name, RRF_RT_REG_SZ, &type, nullptr, &size) != ERROR_SUCCESS ||
+      size < 2)
     return {};
   std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
   if (RegGetValueW(key, path.c_str(), name, RRF_RT_REG_SZ, &type, text.data(), &size) != ERROR_SUCCESS)

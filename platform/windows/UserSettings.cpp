@@ -126,8 +126,8 @@ std::optional<RegValue> UserSettings::value(const QString &key, const QString &n
   if (RegQueryValueExW(k.get(), n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return std::nullopt;
   QByteArray data(qsizetype(size), '\0');
-  LSTATUS status = RegQueryValueExW(k.get(), n.c_str(), nullptr, &type,
-                                    reinterpret_cast<BYTE *>(data.data()), &size);
+  LSTATUS status =
+      RegQueryValueExW(k.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size);
   if (status != ERROR_SUCCESS) {
     d->failed(key, QStringLiteral("cannot read \"%1\"").arg(name), status);
     return std::nullopt;

@@ -8,8 +8,8 @@
 #include <vector>
 
 namespace {
-const char *const kNames[] = {"ProductName", "ProductVersion", "LegalCopyright", "LegalTrademarks",
-                              "CompanyName", "FileDescription", "FileVersion",   "InternalName",
+const char *const kNames[] = {"ProductName",      "ProductVersion",  "LegalCopyright", "LegalTrademarks",
+                              "CompanyName",      "FileDescription", "FileVersion",    "InternalName",
                               "OriginalFilename", "Comments"};
 
 std::wstring programPath() {

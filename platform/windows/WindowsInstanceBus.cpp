@@ -30,7 +30,9 @@ public:
   }
 
   // A copy is its process and the window that announces for it, as the others see them.
-  InstanceId identity(quint32) const override { return {GetCurrentProcessId(), handleOf(m_window->handle())}; }
+  InstanceId identity(quint32) const override {
+    return {GetCurrentProcessId(), handleOf(m_window->handle())};
+  }
 
 private:
   static quint32 handleOf(HWND window) { return quint32(reinterpret_cast<quintptr>(window)); }

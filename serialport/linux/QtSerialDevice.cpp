@@ -2,9 +2,9 @@
 
 #include "platform/linux/PortMap.h"
 #include "platform/linux/Pty.h"
+#include "serialport/SerialPortErrors.h"
 #include "serialport/linux/DeviceNode.h"
 #include "serialport/linux/DeviceNodeLock.h"
-#include "serialport/SerialPortErrors.h"
 
 #include <QSerialPort>
 

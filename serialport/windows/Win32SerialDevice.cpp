@@ -1,7 +1,7 @@
 #include "serialport/windows/Win32SerialDevice.h"
 
-#include "serialport/SerialPortErrors.h"
 #include "platform/windows/WindowsError.h"
+#include "serialport/SerialPortErrors.h"
 #include "serialport/windows/Win32Errors.h"
 
 #include <QPointer>
@@ -79,7 +79,8 @@ struct Win32SerialDevice::Line {
     if (failed.exchange(true) || stopping())
       return;
     QMetaObject::invokeMethod(
-        owner, [o = QPointer<Win32SerialDevice>(owner), code, error] {
+        owner,
+        [o = QPointer<Win32SerialDevice>(owner), code, error] {
           if (o)
             o->onFailed(code, error);
         },
@@ -90,7 +91,8 @@ struct Win32SerialDevice::Line {
     if (readyPosted.exchange(true))
       return;
     QMetaObject::invokeMethod(
-        owner, [o = QPointer<Win32SerialDevice>(owner)] {
+        owner,
+        [o = QPointer<Win32SerialDevice>(owner)] {
           if (!o || !o->d)
             return;
           o->d->readyPosted = false;
@@ -172,7 +174,8 @@ struct Win32SerialDevice::Line {
         continue;
       DWORD n = 0;
       OVERLAPPED *o = writing.get();
-      if (!WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, o) && GetLastError() != ERROR_IO_PENDING)
+      if (!WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, o) &&
+          GetLastError() != ERROR_IO_PENDING)
         return fail(SerialError::DeviceWrite, GetLastError());
       bool timedOut = false;
       if (!await(o, INFINITE, timedOut))
@@ -192,7 +195,8 @@ struct Win32SerialDevice::Line {
         inFlight = 0;
       }
       QMetaObject::invokeMethod(
-          owner, [o = QPointer<Win32SerialDevice>(owner)] {
+          owner,
+          [o = QPointer<Win32SerialDevice>(owner)] {
             if (o)
               emit o->bytesWritten();
           },
@@ -201,7 +205,8 @@ struct Win32SerialDevice::Line {
   }
 };
 
-Win32SerialDevice::Win32SerialDevice(quint16 comNumber, QObject *parent) : SerialDevice(parent), m_com(comNumber) {}
+Win32SerialDevice::Win32SerialDevice(quint16 comNumber, QObject *parent)
+    : SerialDevice(parent), m_com(comNumber) {}
 
 Win32SerialDevice::~Win32SerialDevice() {
   close();
@@ -231,7 +236,8 @@ int Win32SerialDevice::open(const SerialLineSettings &settings) {
   if (!SetupComm(h, settings.inSize, settings.inSize)) {
     const DWORD e = GetLastError();
     CloseHandle(h);
-    return failure(-int(e), QStringLiteral("%1: the driver refused its queues: %2").arg(com, windowsErrorText(e)));
+    return failure(-int(e),
+                   QStringLiteral("%1: the driver refused its queues: %2").arg(com, windowsErrorText(e)));
   }
   // Reads return at once with what the driver holds; the reader waits for characters instead.
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};

@@ -47,17 +47,19 @@ private slots:
     QTest::newRow("empty string") << RegValue::fromString(QString());
     QTest::newRow("non-ASCII") << RegValue::fromString(QStringLiteral("Schnittstelle für Gerät ✓"));
     QTest::newRow("dword") << RegValue::fromDword(0xfffffffeu);
-    QTest::newRow("placement") << RegValue::fromBinary(QByteArray::fromHex("3b0000006c000000ffffffff00800000"));
+    QTest::newRow("placement") << RegValue::fromBinary(
+        QByteArray::fromHex("3b0000006c000000ffffffff00800000"));
     QTest::newRow("binary empty") << RegValue::fromBinary(QByteArray());
     QTest::newRow("multi-string") << other(REG_MULTI_SZ, QByteArray("a\0\0\0b\0\0\0\0\0", 10));
   }
   void roundTripOfEveryType() {
     QFETCH(RegValue, value);
     UserSettings settings;
-    QVERIFY2(settings.setValue(testKey() + QStringLiteral("\\kvSerialOptionCaption"), QStringLiteral("V"), value),
-             qPrintable(settings.lastError()));
-    const std::optional<RegValue> read = settings.value(testKey() + QStringLiteral("\\kvSerialOptionCaption"),
-                                                        QStringLiteral("v"));
+    QVERIFY2(
+        settings.setValue(testKey() + QStringLiteral("\\kvSerialOptionCaption"), QStringLiteral("V"), value),
+        qPrintable(settings.lastError()));
+    const std::optional<RegValue> read =
+        settings.value(testKey() + QStringLiteral("\\kvSerialOptionCaption"), QStringLiteral("v"));
     QVERIFY(read.has_value());
     QCOMPARE(int(read->type), int(value.type));
     QVERIFY(*read == value);
@@ -79,7 +81,8 @@ private slots:
     QCOMPARE(int(read->type), int(RegValue::Type::Other));
     QCOMPARE(read->rawType, quint32(REG_DWORD));
     QVERIFY(!settings.value(testKey(), QStringLiteral("Nothing")).has_value());
-    QVERIFY(!settings.value(testKey() + QStringLiteral("\\Nowhere"), QStringLiteral("PortNumber")).has_value());
+    QVERIFY(
+        !settings.value(testKey() + QStringLiteral("\\Nowhere"), QStringLiteral("PortNumber")).has_value());
     QVERIFY(settings.deleteValue(testKey(), QStringLiteral("DefaultMonitor")));
     QVERIFY(settings.valueNames(testKey()).isEmpty());
   }
@@ -88,15 +91,18 @@ private slots:
     QTemporaryDir dir;
     const QString sheet = testKey() + QStringLiteral("\\kvSerialOptionCaption");
     SettingsFile linux(dir.filePath(QStringLiteral("Tamberlin.reg")));
-    QVERIFY(linux.setValue(sheet, QStringLiteral("PortNumber"), RegValue::fromString(QStringLiteral("COM7"))));
+    QVERIFY(
+        linux.setValue(sheet, QStringLiteral("PortNumber"), RegValue::fromString(QStringLiteral("COM7"))));
     QVERIFY(linux.setValue(testKey(), QStringLiteral("DefaultMonitor"), RegValue::fromDword(1)));
     QVERIFY(linux.setValue(testKey(), QStringLiteral("WindowState"), RegValue::fromBinary(QByteArray(1, 2))));
     QCOMPARE(reg({"import", QDir::toNativeSeparators(linux.path())}), 0);
 
     UserSettings settings;
-    QVERIFY(settings.value(sheet, QStringLiteral("PortNumber")) == RegValue::fromString(QStringLiteral("COM7")));
+    QVERIFY(settings.value(sheet, QStringLiteral("PortNumber")) ==
+            RegValue::fromString(QStringLiteral("COM7")));
     QVERIFY(settings.value(testKey(), QStringLiteral("DefaultMonitor")) == RegValue::fromDword(1));
-    QVERIFY(settings.value(testKey(), QStringLiteral("WindowState")) == RegValue::fromBinary(QByteArray(1, 2)));
+    QVERIFY(settings.value(testKey(), QStringLiteral("WindowState")) ==
+            RegValue::fromBinary(QByteArray(1, 2)));
 
     const QString exported = dir.filePath(QStringLiteral("export.reg"));
     QCOMPARE(reg({"export", "HKCU" + testKey(), QDir::toNativeSeparators(exported), "/y"}), 0);

@@ -17,7 +17,8 @@ private slots:
     QTest::newRow("ProductVersion") << "ProductVersion" << QString::fromUtf8(buildinfo::ProductVersion);
     QTest::newRow("LegalCopyright") << "LegalCopyright" << QString::fromUtf8(buildinfo::LegalCopyright);
     QTest::newRow("LegalTrademarks") << "LegalTrademarks" << QString::fromUtf8(buildinfo::LegalTrademarks);
-    QTest::newRow("OriginalFilename") << "OriginalFilename" << "test_versionresource.exe";
+    QTest::newRow("OriginalFilename") << "OriginalFilename"
+                                      << "test_versionresource.exe";
   }
   void valuesOfTheProgramFile() {
     QFETCH(QString, name);
@@ -28,11 +29,13 @@ private slots:
   }
 
   void aboutTextsAndAMissingName() {
-    QCOMPARE(GetProductInfoString(), QStringLiteral("%1 V%2").arg(QString::fromUtf8(buildinfo::ProductName),
-                                                                  QString::fromUtf8(buildinfo::ProductVersion)));
+    QCOMPARE(GetProductInfoString(),
+             QStringLiteral("%1 V%2").arg(QString::fromUtf8(buildinfo::ProductName),
+                                          QString::fromUtf8(buildinfo::ProductVersion)));
     const std::optional<VersionData> data = VersionInfo::instance().read();
     QVERIFY(data.has_value());
-    QCOMPARE(GetVersionInfoValue(*data, QStringLiteral("PrivateBuild")), QStringLiteral(" PrivateBuild not available"));
+    QCOMPARE(GetVersionInfoValue(*data, QStringLiteral("PrivateBuild")),
+             QStringLiteral(" PrivateBuild not available"));
   }
 };
 
