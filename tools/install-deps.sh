@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests, the fuzz targets (clang and its libFuzzer
-# runtime) and the demo need, if any is missing.
+# runtime) and the demo need, if any is missing; given packages as arguments, those instead.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev libudev-dev libgl-dev
           fonts-dejavu-core dbus
@@ -9,6 +9,7 @@ packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev 
           # the Debian package and its checks: dpkg-shlibdeps, file (CPack finds the programs
           # with it), the desktop entry's and AppStream validators, the manual pages' formatter
           dpkg-dev file desktop-file-utils appstream groff-base)
+if [ $# -gt 0 ]; then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
