@@ -13,10 +13,14 @@
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -25,7 +29,47 @@ constexpr quint16 kCom = 7;
 // Far beyond the longest job: searches, prompt, block points, restart, a drain wait per 16 bytes.
 constexpr quint64 kJobLimitMs = 2 * 3600 * 1000;
 
-QTemporaryDir *scriptDir = nullptr;
+constexpr int kScriptSizes = 400; // a script has fewer bytes than this, or is the large one
+
+// Set once, so that an input allocates no path.
+QString scriptPath;
+QString largeScriptPath;
+QString absentPath;
+
+// Everything the target runs is on the virtual clock and the in-process line: its only events are
+// the ones it posts. Qt's own dispatcher polled a wake-up descriptor on every pass and wrote to it
+// on every posted event, a quarter of each run; this one only sends posted events, and a socket
+// or a Qt timer, which would tie the run to real time, is a finding.
+class PostedEventsDispatcher : public QAbstractEventDispatcher {
+public:
+  // Whether an event was handled, which is what the clock asks: time stands still until none is.
+  bool processEvents(QEventLoop::ProcessEventsFlags) override {
+    const quint64 before = m_delivered;
+    QCoreApplication::sendPostedEvents();
+    return m_delivered != before;
+  }
+  // Installed on the application, it sees every event delivered in the thread.
+  bool eventFilter(QObject *, QEvent *) override {
+    ++m_delivered;
+    return false;
+  }
+  void registerSocketNotifier(QSocketNotifier *) override {
+    FUZZ_CHECK(false, "no socket notifier: the line is in-process");
+  }
+  void unregisterSocketNotifier(QSocketNotifier *) override {}
+  void registerTimer(int, qint64, Qt::TimerType, QObject *) override {
+    FUZZ_CHECK(false, "no Qt timer: time is the virtual clock's");
+  }
+  bool unregisterTimer(int) override { return false; }
+  bool unregisterTimers(QObject *) override { return false; }
+  QList<TimerInfo> registeredTimers(QObject *) const override { return {}; }
+  int remainingTime(int) override { return -1; }
+  void wakeUp() override {}
+  void interrupt() override {}
+
+private:
+  quint64 m_delivered = 0;
+};
 
 class RecordingReport : public GatewayReport {
 public:
@@ -48,25 +92,53 @@ struct Job {
   bool answer = true;
 };
 
-QString writeScript(const QByteArray &bytes) {
-  const QString path = scriptDir->filePath(QStringLiteral("fuzz.qcs"));
+void writeFile(const QString &path, const QByteArray &bytes) {
   QFile file(path);
   FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the script can be written");
-  file.write(bytes);
-  return path;
+  FUZZ_CHECK(file.write(bytes) == bytes.size(), "the whole script is written");
+}
+
+// Written only when its bytes change: most inputs differ only in what happens on the line, and
+// writing the file every time was a tenth of a run. What was written is kept off the heap, so that
+// an input that changes it frees as much as it allocates: libFuzzer runs an input that does not
+// again, to look for a leak.
+void writeScript(const QByteArray &bytes) {
+  static bool valid = false;
+  static qsizetype size = 0;
+  static char written[kScriptSizes];
+  if (valid && bytes.size() == size && std::memcmp(bytes.constData(), written, size_t(size)) == 0)
+    return;
+  valid = false;
+  writeFile(scriptPath, bytes);
+  size = bytes.size();
+  std::memcpy(written, bytes.constData(), size_t(size));
+  valid = true;
+}
+
+// One byte more than the byte index reaches; its bytes never change, so it is written once.
+const QByteArray &largeScript() {
+  static const QByteArray bytes(65537, '\x5a');
+  return bytes;
 }
 
 Job jobFrom(FuzzInput &in) {
   Job job;
   const uint8_t flags = in.u8();
-  const int size = in.u16() % 400;
+  const int size = in.u16() % kScriptSizes;
   const uint8_t seed = in.u8();
   job.script.resize(size);
   for (int i = 0; i < size; ++i)
     job.script[i] = char((i * 31 + seed * 7 + (i >> 3) * seed) & 0xff);
   if (flags & 0x10) // larger than the byte index reaches: must be refused before any byte goes out
-    job.script = QByteArray(65537, '\x5a');
-  job.path = flags & 0x20 ? scriptDir->filePath(QStringLiteral("absent.qcs")) : writeScript(job.script);
+    job.script = largeScript();
+  if (flags & 0x20) {
+    job.path = absentPath;
+  } else if (flags & 0x10) {
+    job.path = largeScriptPath;
+  } else {
+    writeScript(job.script);
+    job.path = scriptPath;
+  }
   if (flags & 0x40)
     job.portSetting = QStringLiteral("offline");
   job.answer = !(flags & 0x80);
@@ -101,9 +173,20 @@ void checkOutcome(const RecordingReport &report, bool result, const Job &job, co
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+  auto *dispatcher = new PostedEventsDispatcher; // the application deletes it
+  QCoreApplication::setEventDispatcher(dispatcher);
   static QCoreApplication app(*argc, *argv);
-  static QTemporaryDir dir; // removed at exit
-  scriptDir = &dir;
+  app.installEventFilter(dispatcher);
+  // In memory where the machine has it: on a disk file system, truncating the script for an input
+  // queued a write-back each time.
+  const QFileInfo shm(QStringLiteral("/dev/shm"));
+  const QDir base = shm.isDir() && shm.isWritable() ? QDir(shm.filePath()) : QDir::temp();
+  static QTemporaryDir dir(base.filePath(QStringLiteral("fuzz_gateway-XXXXXX"))); // removed at exit
+  FUZZ_CHECK(dir.isValid(), "a folder for the scripts");
+  scriptPath = dir.filePath(QStringLiteral("fuzz.qcs"));
+  largeScriptPath = dir.filePath(QStringLiteral("large.qcs"));
+  writeFile(largeScriptPath, largeScript());
+  absentPath = dir.filePath(QStringLiteral("absent.qcs"));
   return 0;
 }
 

@@ -9,10 +9,12 @@
 
 namespace {
 
-QList<std::function<void()>> &hooks() {
-  static QList<std::function<void()>> list;
+// In the order they were added.
+QList<std::pair<int, std::function<void()>>> &hooks() {
+  static QList<std::pair<int, std::function<void()>>> list;
   return list;
 }
+int lastHookId = 0;
 } // namespace
 
 Process &Process::instance() {
@@ -23,14 +25,19 @@ void Process::setInstance(Process *process) {
   Seam<Process>::installed = process;
 }
 
-void Process::addExitHook(std::function<void()> hook) {
-  hooks().append(std::move(hook));
+int Process::addExitHook(std::function<void()> hook) {
+  hooks().append({++lastHookId, std::move(hook)});
+  return lastHookId;
+}
+
+void Process::removeExitHook(int id) {
+  hooks().removeIf([id](const auto &entry) { return entry.first == id; });
 }
 
 void Process::runExitHooks() {
   const auto list = hooks();
-  for (const auto &hook : list)
-    hook();
+  for (const auto &entry : list)
+    entry.second();
 }
 
 void RealProcess::exitProcess(int code) {

@@ -12,8 +12,10 @@ public:
   static Process &instance();
   static void setInstance(Process *process);
 
-  // Work that must be done before the process ends, such as releasing the serial port.
-  static void addExitHook(std::function<void()> hook);
+  // Work that must be done before the process ends, such as releasing the serial port. The id
+  // lets an owner that goes away first take its hook back, so hooks do not pile up.
+  static int addExitHook(std::function<void()> hook);
+  static void removeExitHook(int id);
   static void runExitHooks();
 };
 

@@ -18,13 +18,14 @@ TSerialPort::TSerialPort(QObject *parent) : QObject(parent), m_dispatchTimer(new
   connect(m_dispatchTimer, &ClockTimer::timeout, this, &TSerialPort::dispatch);
   // The process may end at once (a written /F run ends with its exit code, unwinding nothing):
   // the port is closed first, so that its lock file does not stay behind.
-  Process::addExitHook([self = QPointer<TSerialPort>(this)] {
+  m_exitHook = Process::addExitHook([self = QPointer<TSerialPort>(this)] {
     if (self)
       self->DonePort();
   });
 }
 
 TSerialPort::~TSerialPort() {
+  Process::removeExitHook(m_exitHook);
   m_dispatchTimer->stop();
   if (m_device) {
     m_device->disconnect(this);

@@ -142,6 +142,7 @@ private:
   int m_handlerDepth = 0;
   quint64 m_handlerStartMs = 0;
   ClockTimer *m_dispatchTimer;
+  int m_exitHook = 0;
 
   TTriggerAvailEvent m_onTriggerAvail;
   TErrorEvent m_onError;

@@ -1,5 +1,6 @@
 // TSerialPort against the in-process line, in virtual time.
 #include "app/DelayWithMessages.h"
+#include "platform/Process.h"
 #include "serialport/TSerialPort.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimDevice.h"
@@ -118,6 +119,17 @@ private slots:
     QVERIFY(port->Open());
     QCOMPARE(line.openCount(), 3);
     QVERIFY(errors.isEmpty());
+  }
+
+  // The exit hooks close a port that is still open. A port destroyed before takes only its own
+  // hook along: the others stay.
+  void exitHooksCloseTheOpenPort() {
+    SimLine &line = openOn(4);
+    auto later = std::make_unique<TSerialPort>();
+    later.reset();
+    Process::runExitHooks();
+    QVERIFY(!port->Open());
+    QVERIFY(!line.isOpen());
   }
 
   void blockLargerThanFreeSpaceQueuesNothing() {
