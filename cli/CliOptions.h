@@ -23,5 +23,6 @@ struct CliOptions {
 // Reads the parameters (without the program's name).
 CliOptions parseCliOptions(const QStringList &arguments);
 
-// The help text of a command, or of the program for Command::None.
+// The help text of a command, or of the program for Command::None, with only the lines that every
+// system shares (cli/SystemUsage.h adds the system's own).
 QString cliUsage(CliOptions::Command command);

@@ -1,23 +1,25 @@
-// The help texts of tamberlin-cli: commands, options, exit codes and the JSON Lines schema.
-#include "cli/CliOptions.h"
+// The help texts of tamberlin-cli: commands, options, exit codes and the JSON Lines schema; the
+// lines about the ports of a system come with its SystemUsage.
+#include "cli/SystemUsage.h"
+
+#include <initializer_list>
 
 namespace {
-const char kProgram[] =
+const char kProgramHead[] =
     "Usage: tamberlin-cli COMMAND [options]\n"
     "Writes compiled scripts (.qcs) into KORVANE gateways without a display.\n"
     "\n"
     "Commands:\n"
     "  write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S] SCRIPT\n"
     "                      write SCRIPT into one gateway or into several at once\n"
-    "  find [--json]       search the ports for a gateway on its configuration interface\n"
-    "  ports [--json]      list the port map: COM numbers, devices, USB identity, holder\n"
-    "  doctor [--json]     check why a port may not work, and say how to fix it\n"
-    "  --help              this text; COMMAND --help: the command's own\n"
-    "  --version           the program's name and version\n"
-    "\n"
-    "P is COMn, n, or a device path (/dev/ttyUSB0, /dev/serial/by-id/...). Without --port, write\n"
-    "uses the port stored by the window program (setting \"PortNumber\").\n"
-    "Messages go to standard error, results to standard output.\n";
+    "  find [--json]       search the ports for a gateway on its configuration interface\n";
+
+const char kProgramTail[] = "  doctor [--json]     check why a port may not work, and say how to fix it\n"
+                            "  --help              this text; COMMAND --help: the command's own\n"
+                            "  --version           the program's name and version\n"
+                            "\n";
+
+const char kMessages[] = "Messages go to standard error, results to standard output.\n";
 
 const char kExitCodes[] =
     "\n"
@@ -29,16 +31,15 @@ const char kExitCodes[] =
     "  4  port error (absent, held by another program, no permission)\n"
     "  5  no gateway answered\n"
     "  6  gateway on the debug interface started in configuration mode (\"CC\")\n"
-    "  7  the transfer failed (handshake, dot, restart, \"O\", port lost)\n"
-    "  8  interrupted (SIGINT, SIGTERM)\n";
+    "  7  the transfer failed (handshake, dot, restart, \"O\", port lost)\n";
 
-const char kWrite[] =
+const char kWriteHead[] =
     "Usage: tamberlin-cli write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S] SCRIPT\n"
     "Finds the gateway on each port, tells its configuration interface from its debug interface\n"
     "and writes SCRIPT with the matching download. Several ports are written at the same time.\n"
-    "\n"
-    "  --port P          a port: COMn, n or a device path; repeat it for several ports\n"
-    "  --all             every present port of the port map whose gateway answers\n"
+    "\n";
+
+const char kWriteTail[] =
     "  --json            JSON Lines on standard output instead of text\n"
     "  --log-dir DIR     one log file per port (COMn.log) with time stamps\n"
     "  --restart-wait S  when no gateway answers, ask for its restart and wait S seconds\n"
@@ -55,56 +56,45 @@ const char kWrite[] =
     "   \"interface\":\"configuration|debug|null\",\"bytes\":BYTES,\"seconds\":SECONDS}\n"
     "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"results\":[RESULT...]}\n";
 
-const char kFind[] =
-    "Usage: tamberlin-cli find [--json]\n"
-    "Probes every present port of the port map in ascending order with 0x14 and prints the first\n"
-    "on which a gateway answers \"OK\" (its configuration interface), e.g. COM3; exit 5 when none\n"
-    "does. Ports that cannot be opened are named on standard error with the reason.\n"
+const char kFindHead[] = "Usage: tamberlin-cli find [--json]\n";
+
+const char kPortsHead[] = "Usage: tamberlin-cli ports [--json]\n";
+const char kDoctorHead[] = "Usage: tamberlin-cli doctor [--json]\n";
+
+const char kFindOptions[] =
     "\n"
     "  --json  JSON Lines on standard output:\n"
     "  {\"event\":\"port-error\",\"port\":\"COM4\",\"code\":SERIAL_CODE,\"message\":TEXT}\n"
     "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"port\":\"COM3\"|null,\"probed\":[PORT...]}\n";
 
-const char kPorts[] =
-    "Usage: tamberlin-cli ports [--json]\n"
-    "Lists every entry of the port map: COM number, link target, present or absent,\n"
-    "automatic or the user's, the USB identity where known and the process that holds it\n"
-    "(one that has the device open, or the live owner of its lock file).\n"
-    "New USB adapters get their COM number first, as in the window program.\n"
-    "\n"
-    "  --json  JSON Lines on standard output:\n"
-    "  {\"event\":\"port\",\"port\":\"COM3\",\"number\":3,\"entry\":PATH,\"target\":PATH,\n"
-    "   \"device\":PATH|null,\"present\":BOOL,\"automatic\":BOOL,\"usb\":{\"vendor\":HEX,\"product\":HEX,\n"
-    "   \"serial\":TEXT|null,\"name\":TEXT|null,\"manufacturer\":TEXT|null}|null,\n"
-    "   \"holders\":[{\"pid\":N,\"name\":TEXT|null}...]}\n"
-    "  {\"event\":\"summary\",\"folder\":PATH,\"entries\":N,\"present\":N}\n";
-
-const char kDoctor[] =
-    "Usage: tamberlin-cli doctor [--json]\n"
-    "Checks each present port (may this user open it? does another program hold it?), lock files\n"
-    "whose owner has ended, ModemManager and brltty (both grab USB serial adapters), port-map\n"
-    "entries that lead nowhere and the session bus for \"Broadcast COM\"; says how to fix each\n"
-    "finding. Exit 0 when nothing needs fixing, 1 when something does.\n"
-    "\n"
-    "  --json  JSON Lines on standard output:\n"
-    "  {\"event\":\"finding\",\"severity\":\"ok|warning|error\",\"port\":\"COM3\"|null,\"what\":TEXT,\n"
-    "   \"fix\":TEXT|null}\n"
-    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"findings\":N,\"toFix\":N}\n";
+QString text(std::initializer_list<const char *> parts) {
+  QString out;
+  for (const char *part : parts)
+    if (part)
+      out += QString::fromUtf8(part);
+  return out;
+}
 } // namespace
 
 QString cliUsage(CliOptions::Command command) {
+  return cliUsage(command, SystemUsage{});
+}
+
+QString cliUsage(CliOptions::Command command, const SystemUsage &system) {
   using C = CliOptions::Command;
   switch (command) {
   case C::Write:
-    return QString::fromUtf8(kWrite) + QString::fromUtf8(kExitCodes);
+    return text(
+        {kWriteHead, system.portOption, system.allOption, kWriteTail, kExitCodes, system.interrupted});
   case C::Find:
-    return QString::fromUtf8(kFind);
+    return text({kFindHead, system.find, kFindOptions});
   case C::Ports:
-    return QString::fromUtf8(kPorts);
+    return text({kPortsHead, system.ports});
   case C::Doctor:
-    return QString::fromUtf8(kDoctor);
+    return text({kDoctorHead, system.doctor});
   case C::None:
     break;
   }
-  return QString::fromUtf8(kProgram) + QString::fromUtf8(kExitCodes);
+  return text({kProgramHead, system.portsCommand, kProgramTail, system.portForms, kMessages, kExitCodes,
+               system.interrupted});
 }

@@ -1,7 +1,7 @@
 // tamberlin-cli doctor: why a port may not work, and how to fix it.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/DoctorChecks.h"
+#include "cli/DoctorFinding.h"
 #include "cli/ExitCodes.h"
 #include "cli/JsonLines.h"
 
@@ -19,9 +19,7 @@ void printText(const QList<DoctorFinding> &findings) {
 } // namespace
 
 int runDoctor(const CliOptions &options) {
-  PortMap map;
-  refreshPortMap(map);
-  const QList<DoctorFinding> findings = diagnose(gatherDoctorFacts(map));
+  const QList<DoctorFinding> findings = systemDoctorFindings();
   const auto toFix =
       std::count_if(findings.begin(), findings.end(), [](const DoctorFinding &f) { return f.needsFixing(); });
   const int code = doctorExitCode(findings);

@@ -1,9 +1,9 @@
-// tamberlin-cli find: the settings page's port search over every present port of the port map.
+// tamberlin-cli find: the settings page's port search over every present port.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/FindPorts.h"
 #include "cli/JsonLines.h"
-#include "cli/PortFacts.h"
 #include "cli/PortSearchRun.h"
 
 #include <QJsonArray>
@@ -22,9 +22,8 @@ void tellProblems(const PortSearchRun &run, bool json) {
 } // namespace
 
 int runFind(const CliOptions &options) {
-  PortMap map;
-  refreshPortMap(map);
-  const QStringList items = presentPortItems(map);
+  const FindPorts ports = findPorts();
+  const QStringList &items = ports.items;
   const PortSearchRun run = searchGatewayPort(items);
   tellProblems(run, options.json);
   const int code = run.found > 0 ? ExitCode::Written : ExitCode::NoGateway;
@@ -38,10 +37,7 @@ int runFind(const CliOptions &options) {
   } else if (run.found > 0) {
     std::printf("%s\n", qPrintable(found));
   } else if (items.isEmpty()) {
-    std::fprintf(stderr,
-                 "tamberlin-cli: no present port in the port map %s; plug in the gateway's adapter, or "
-                 "link a device there as comN\n",
-                 qPrintable(map.folder()));
+    std::fprintf(stderr, "tamberlin-cli: %s\n", qPrintable(ports.noneText));
   } else {
     std::fprintf(stderr,
                  "tamberlin-cli: no gateway answered on %s; is it powered, connected and on its "

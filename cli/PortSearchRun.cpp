@@ -3,14 +3,6 @@
 #include "gateway/PortSearch.h"
 #include "platform/Clock.h"
 
-QStringList presentPortItems(const PortMap &map) {
-  QStringList items;
-  for (quint16 n : map.numbers())
-    if (map.exists(n))
-      items << QStringLiteral("COM%1").arg(n);
-  return items;
-}
-
 PortSearchRun searchGatewayPort(const QStringList &items) {
   PortSearchRun run;
   // The line as the port manager sets it up; the search only changes the port number.

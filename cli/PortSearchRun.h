@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/linux/PortMap.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,8 +16,5 @@ struct PortSearchRun {
   qint32 found = -1; // the port number that answered, -1 when none did
   QList<Problem> problems;
 };
-
-// "COM" followed by the number of every present port of the map, ascending.
-QStringList presentPortItems(const PortMap &map);
 
 PortSearchRun searchGatewayPort(const QStringList &items);

@@ -2,8 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
-// Turns the ports of the command line into COM numbers of the port map.
+#include <optional>
+
+// Turns the ports of the command line into COM numbers.
 namespace PortSpec {
 
 struct Resolved {
@@ -12,11 +15,20 @@ struct Resolved {
   QStringList notes;
 };
 
-// Each spec is COMn, n, or a device path; a device path that the map lacks gets an entry.
+// Each spec is COMn, n, or one of the system's own forms (see systemForm).
 Resolved resolve(const QStringList &specs);
 // The port that the window program stores ("PortNumber"), or an error that says how to choose one.
 Resolved stored();
-// Every present port of the map, ascending.
+// Every present COM port of the system, ascending.
 QList<quint16> present();
+
+// Defined per system (cli/linux, cli/windows). The COM number of a spec in the system's own form
+// (Linux: a device path, which gets a port-map entry when it lacks one; Windows: \\.\COMn);
+// nullopt when spec is in none of them, or with the reason in out.error when it cannot be used.
+std::optional<quint16> systemForm(const QString &spec, Resolved &out);
+// The forms a port may take, in words: "COMn, n or a device path".
+QString formsText();
+// Why a write cannot use an absent port, and where to look for the present ones.
+QString absentText(const QString &port);
 
 } // namespace PortSpec

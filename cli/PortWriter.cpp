@@ -1,6 +1,7 @@
 #include "cli/PortWriter.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/PortSpec.h"
 #include "common/WindowMessages.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/PortManager.h"
@@ -67,10 +68,7 @@ void PortWriter::start() {
 
 bool PortWriter::openPort() {
   if (!ProbeComPort(m_com)) {
-    finish(false, ExitCode::Port,
-           QStringLiteral("Port %1 is absent: no device behind it in the port map (unplugged?). "
-                          "'tamberlin-cli ports' lists the ports.")
-               .arg(m_name));
+    finish(false, ExitCode::Port, PortSpec::absentText(m_name));
     return false;
   }
   m_manager = std::make_unique<PortManager>();

@@ -2,6 +2,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/SystemUsage.h"
 
 #include <BuildInfo.h>
 
@@ -18,7 +19,7 @@ int main(int argc, char *argv[]) {
     return ExitCode::Written;
   }
   if (options.help) {
-    std::fputs(qPrintable(cliUsage(options.command)), stdout);
+    std::fputs(qPrintable(cliUsage(options.command, systemUsage())), stdout);
     return ExitCode::Written;
   }
   if (!options.error.isEmpty()) {

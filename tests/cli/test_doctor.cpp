@@ -1,7 +1,7 @@
 // tamberlin-cli doctor: each finding with its fix from given facts, and the facts gathered from a
 // fake machine.
-#include "cli/DoctorChecks.h"
-#include "cli/DoctorFacts.h"
+#include "cli/linux/DoctorChecks.h"
+#include "cli/linux/DoctorFacts.h"
 
 #include "tests/cli/FakeSystem.h"
 

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/PortSearchRun.h"
+#include "cli/linux/PortFacts.h"
 #include "gateway/GatewayProtocol.h"
 #include "serialport/SerialPortErrors.h"
 

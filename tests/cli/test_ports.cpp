@@ -1,6 +1,6 @@
 // tamberlin-cli ports on a fake machine: entries, their state, who made them, USB identity, holder.
-#include "cli/PortFacts.h"
-#include "cli/PortsReport.h"
+#include "cli/linux/PortFacts.h"
+#include "cli/linux/PortsReport.h"
 
 #include "tests/cli/FakeSystem.h"
 

@@ -1,4 +1,7 @@
-#include "cli/PortsReport.h"
+#include "cli/linux/PortsReport.h"
+
+#include "cli/TextTable.h"
+#include "cli/UsbIdentityText.h"
 
 #include <QJsonArray>
 #include <QStringList>
@@ -22,35 +25,10 @@ QString targetText(const PortFacts &port) {
 QJsonValue orNull(const QString &text) {
   return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
-
-QString formatRows(const QList<QStringList> &rows) {
-  QList<qsizetype> widths;
-  for (const QStringList &row : rows)
-    for (qsizetype i = 0; i < row.size(); ++i) {
-      if (widths.size() <= i)
-        widths << 0;
-      widths[i] = std::max(widths[i], row[i].size());
-    }
-  QString out;
-  for (const QStringList &row : rows) {
-    QString line;
-    for (qsizetype i = 0; i < row.size(); ++i)
-      line += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
-    out += line.trimmed() + QLatin1Char('\n');
-  }
-  return out;
-}
 } // namespace
 
 QString PortsReport::usbText(const PortFacts &port) {
-  if (!port.usb)
-    return {};
-  QString text = port.usb->vendorId + QLatin1Char(':') + port.usb->productId;
-  if (!port.usb->serial.isEmpty())
-    text += QStringLiteral(" serial ") + port.usb->serial;
-  if (!port.usb->product.isEmpty())
-    text += QStringLiteral(" \"%1\"").arg(port.usb->product);
-  return text;
+  return port.usb ? usbIdentityText(*port.usb) : QString();
 }
 
 QString PortsReport::holdersText(const PortFacts &port) {
@@ -74,7 +52,7 @@ QString PortsReport::table(const QList<PortFacts> &ports) {
                         usb.isEmpty() ? none : usb,
                         holders.isEmpty() ? none : holders};
   }
-  return formatRows(rows);
+  return textTable(rows);
 }
 
 QJsonObject PortsReport::portEvent(const PortFacts &port) {

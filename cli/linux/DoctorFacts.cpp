@@ -1,4 +1,4 @@
-#include "cli/DoctorFacts.h"
+#include "cli/linux/DoctorFacts.h"
 
 #include "platform/linux/SessionBus.h"
 

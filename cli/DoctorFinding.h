@@ -1,7 +1,5 @@
 #pragma once
 
-#include "cli/DoctorFacts.h"
-
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -17,8 +15,9 @@ struct DoctorFinding {
   bool needsFixing() const { return severity != Severity::Ok; }
 };
 
-// Every finding: a line per present port, then what needs fixing.
-QList<DoctorFinding> diagnose(const DoctorFacts &facts);
+// Every finding of this system's checks (cli/linux, cli/windows): a line per present port, then
+// what needs fixing.
+QList<DoctorFinding> systemDoctorFindings();
 
 // 0 when nothing needs fixing, 1 when something does.
 int doctorExitCode(const QList<DoctorFinding> &findings);

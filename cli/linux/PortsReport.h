@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/PortFacts.h"
+#include "cli/linux/PortFacts.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "cli/PortFacts.h"
+#include "cli/linux/PortFacts.h"
 
 #include "platform/linux/SerialLocks.h"
 
@@ -53,4 +53,12 @@ void refreshPortMap(PortMap &map) {
   const PortMap::RefreshResult result = map.refresh();
   if (!result.error.isEmpty())
     std::fprintf(stderr, "tamberlin-cli: new adapters get no COM number: %s\n", qPrintable(result.error));
+}
+
+QStringList presentPortItems(const PortMap &map) {
+  QStringList items;
+  for (quint16 n : map.numbers())
+    if (map.exists(n))
+      items << QStringLiteral("COM%1").arg(n);
+  return items;
 }

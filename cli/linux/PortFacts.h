@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -34,3 +35,6 @@ QList<PortFacts> gatherPortFacts(const PortMap &map);
 // Adds the automatic entries of newly plugged adapters, as the window program does before it lists
 // ports; a folder that cannot be written is said on standard error.
 void refreshPortMap(PortMap &map);
+
+// "COM" followed by the number of every present port of the map, ascending.
+QStringList presentPortItems(const PortMap &map);

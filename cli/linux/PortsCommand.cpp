@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/JsonLines.h"
-#include "cli/PortsReport.h"
+#include "cli/linux/PortsReport.h"
 
 #include <cstdio>
 

@@ -1,11 +1,7 @@
-#include "cli/DoctorChecks.h"
+#include "cli/linux/DoctorChecks.h"
 
-#include "cli/ExitCodes.h"
-#include "cli/PortsReport.h"
+#include "cli/linux/PortsReport.h"
 
-#include <QJsonValue>
-
-#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -132,30 +128,4 @@ QList<DoctorFinding> diagnose(const DoctorFacts &facts) {
   if (!facts.busProblem.isEmpty())
     out << busFinding(facts.busProblem);
   return out;
-}
-
-int doctorExitCode(const QList<DoctorFinding> &findings) {
-  const bool toFix =
-      std::any_of(findings.begin(), findings.end(), [](const DoctorFinding &f) { return f.needsFixing(); });
-  return toFix ? ExitCode::NotAllWritten : ExitCode::Written;
-}
-
-QString severityName(DoctorFinding::Severity severity) {
-  switch (severity) {
-  case Severity::Ok:
-    return QStringLiteral("ok");
-  case Severity::Warning:
-    return QStringLiteral("warning");
-  case Severity::Error:
-    return QStringLiteral("error");
-  }
-  return QStringLiteral("error");
-}
-
-QJsonObject findingEvent(const DoctorFinding &finding) {
-  return {{"event", "finding"},
-          {"severity", severityName(finding.severity)},
-          {"port", finding.port.isEmpty() ? QJsonValue() : QJsonValue(finding.port)},
-          {"what", finding.what},
-          {"fix", finding.fix.isEmpty() ? QJsonValue() : QJsonValue(finding.fix)}};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/PortFacts.h"
+#include "cli/linux/PortFacts.h"
 #include "platform/linux/DeviceAccess.h"
 #include "platform/linux/SerialLocks.h"
 
