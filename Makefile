@@ -69,7 +69,7 @@ test-windows: build windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
 
 format:
-	find app common platform windows settings seriallink serialport gateway cli language sim tools tests bench fuzz \
+	find app common platform ui serialport gateway cli language sim tools tests bench fuzz \
 	  -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
 
 clean:

@@ -8,11 +8,11 @@
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/SearchWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/SearchWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
 #include <QLabel>

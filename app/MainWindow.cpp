@@ -8,12 +8,12 @@
 #include "platform/Monitors.h"
 #include "platform/Process.h"
 #include "platform/UserSettings.h"
-#include "settings/SettingsDialog.h"
-#include "windows/AboutWindow.h"
-#include "windows/FontScale.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/AboutWindow.h"
+#include "ui/FontScale.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>

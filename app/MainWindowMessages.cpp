@@ -7,9 +7,9 @@
 #include "gateway/GatewayLink.h"
 #include "gateway/GatewayProtocol.h"
 #include "platform/Log.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -3,12 +3,12 @@
 #include "app/MainWindow.h"
 #include "platform/Display.h"
 #include "platform/QtDialogs.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/AboutWindow.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/SearchWindow.h"
-#include "windows/StateWindow.h"
+#include "ui/AboutWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/SearchWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 TForm1 *Form1 = nullptr;
 TScriptProgState *ScriptProgState = nullptr;

@@ -10,13 +10,13 @@
 #include "platform/Display.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/AboutWindow.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
-#include "windows/VersionStrings.h"
+#include "ui/AboutWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/VersionStrings.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

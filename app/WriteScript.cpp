@@ -5,9 +5,9 @@
 #include "app/ProgramWindows.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/WriteScriptJob.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/SearchWindow.h"
+#include "ui/SearchWindow.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QLabel>
 #include <QProgressBar>

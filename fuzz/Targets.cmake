@@ -18,7 +18,7 @@ macro(tb_fuzz_targets)
             ${TB_SRC}/language/ComponentOwner.cpp ${TB_SRC}/common/ProgramFiles.cpp
     LIBS Qt6::Widgets)
   tb_fuzz_target(fuzz_rich_text
-    SOURCES ${TB_FUZZ_DIR}/fuzz_rich_text.cpp ${TB_SRC}/windows/RichTextReader.cpp
+    SOURCES ${TB_FUZZ_DIR}/fuzz_rich_text.cpp ${TB_SRC}/ui/RichTextReader.cpp
             ${TB_SRC}/platform/linux/CodePages.cpp
     LIBS Qt6::Gui)
   tb_fuzz_target(fuzz_command_line

@@ -2,7 +2,7 @@
 // shown comes from at least one byte read), and reading replaces what the document held: the same
 // bytes give the same text in a fresh document and in one that showed something else.
 #include "fuzz/FuzzCheck.h"
-#include "windows/RichTextReader.h"
+#include "ui/RichTextReader.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

@@ -2,13 +2,13 @@
 // without a display: tamberlin-screenshots <folder>
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/AboutWindow.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/SearchWindow.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/AboutWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/SearchWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
 #include <QDir>

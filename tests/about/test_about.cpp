@@ -1,8 +1,8 @@
 #include "language/TranslationManager.h"
 #include "platform/VersionInfo.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "windows/AboutText.h"
-#include "windows/AboutWindow.h"
+#include "ui/AboutText.h"
+#include "ui/AboutWindow.h"
 
 #include "BuildInfo.h"
 

@@ -2,7 +2,7 @@
 #include "app/ProgramWindows.h"
 #include "app/WindowPlacement.h"
 #include "platform/SettingsFile.h"
-#include "windows/ScriptProgressWindow.h"
+#include "ui/ScriptProgressWindow.h"
 
 #include "tests/support/AppFixture.h"
 #include "tests/support/FixedMonitors.h"

@@ -2,7 +2,7 @@
 #include "language/TranslationManager.h"
 #include "platform/VersionInfo.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "windows/AboutWindow.h"
+#include "ui/AboutWindow.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "gateway/PortManager.h"
 #include "platform/Log.h"
 
-#include "tests/seriallink/MessageSpy.h"
 #include "tests/support/LocalChannels.h"
+#include "tests/support/MessageSpy.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 

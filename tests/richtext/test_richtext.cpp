@@ -1,5 +1,5 @@
-#include "windows/RichTextReader.h"
-#include "windows/TextFileLoader.h"
+#include "ui/RichTextReader.h"
+#include "ui/TextFileLoader.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "language/TranslationManager.h"
 #include "platform/SettingsFile.h"
-#include "settings/SettingsDialog.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The version resource of a Windows program, read back through the version functions: the values
 // the build writes, and the texts the about window makes of them.
 #include "platform/VersionInfo.h"
-#include "windows/VersionStrings.h"
+#include "ui/VersionStrings.h"
 
 #include "BuildInfo.h"
 

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
 #include "platform/Clock.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/ScriptProgressWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

@@ -3,11 +3,11 @@
 #include "common/WindowMessages.h"
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/LineMemo.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/LineMemo.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

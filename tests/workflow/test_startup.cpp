@@ -2,12 +2,12 @@
 #include "app/ProgramWindows.h"
 #include "platform/Display.h"
 #include "platform/SettingsFile.h"
-#include "seriallink/PortSettingsPage.h"
-#include "settings/SettingsDialog.h"
-#include "windows/AboutWindow.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/AboutWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include "tests/support/Workflow.h"
 

@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/SearchWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/SearchWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

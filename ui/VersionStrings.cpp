@@ -1,4 +1,4 @@
-#include "windows/VersionStrings.h"
+#include "ui/VersionStrings.h"
 
 namespace {
 QString valueOfProgram(const QString &name) {

@@ -1,8 +1,8 @@
-#include "settings/SettingsDialog.h"
+#include "ui/settings/SettingsDialog.h"
 
 #include "language/ComponentOwner.h"
 #include "language/TranslationManager.h"
-#include "settings/OptionsStore.h"
+#include "ui/settings/OptionsStore.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

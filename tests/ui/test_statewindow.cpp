@@ -1,5 +1,5 @@
-#include "windows/LineMemo.h"
-#include "windows/StateWindow.h"
+#include "ui/LineMemo.h"
+#include "ui/StateWindow.h"
 
 #include "tests/support/ScriptedDialogs.h"
 

@@ -3,7 +3,7 @@
 #include "gateway/GatewayLink.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
-#include "seriallink/PortSettingsPage.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "tests/support/Workflow.h"
 

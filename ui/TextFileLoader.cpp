@@ -1,6 +1,6 @@
-#include "windows/TextFileLoader.h"
+#include "ui/TextFileLoader.h"
 
-#include "windows/RichTextReader.h"
+#include "ui/RichTextReader.h"
 
 #include <QStringDecoder>
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "windows/RichTextReader.h"
+#include "ui/RichTextReader.h"
 
 #include "platform/CodePages.h"
 

@@ -1,4 +1,4 @@
-#include "windows/SearchWindow.h"
+#include "ui/SearchWindow.h"
 
 #include "platform/Monitors.h"
 

@@ -1,4 +1,4 @@
-#include "windows/FontScale.h"
+#include "ui/FontScale.h"
 
 #include <QFontMetrics>
 #include <QString>

@@ -3,12 +3,12 @@
 #include "language/TranslationManager.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/LineMemo.h"
-#include "windows/StateWindow.h"
-#include "windows/StatusBar.h"
+#include "ui/LineMemo.h"
+#include "ui/StateWindow.h"
+#include "ui/StatusBar.h"
+#include "ui/settings/PortSettingsPage.h"
 
-#include "tests/seriallink/MessageSpy.h"
+#include "tests/support/MessageSpy.h"
 #include "tests/support/Workflow.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "seriallink/PortSettingsPage.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "language/TranslationManager.h"
 #include "platform/Clock.h"

@@ -1,4 +1,4 @@
-#include "settings/OptionsStore.h"
+#include "ui/settings/OptionsStore.h"
 
 #include "platform/Dialogs.h"
 #include "platform/UserSettings.h"

@@ -3,11 +3,11 @@
 #include "platform/Clock.h"
 #include "platform/InstanceBus.h"
 #include "platform/linux/DBusInstanceBus.h"
-#include "seriallink/PortSettingsPage.h"
-#include "windows/LineMemo.h"
-#include "windows/StateWindow.h"
+#include "ui/LineMemo.h"
+#include "ui/StateWindow.h"
+#include "ui/settings/PortSettingsPage.h"
 
-#include "tests/seriallink/MessageSpy.h"
+#include "tests/support/MessageSpy.h"
 #include "tests/support/Workflow.h"
 
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "windows/LineMemo.h"
+#include "ui/LineMemo.h"
 
 #include "platform/Clock.h"
 

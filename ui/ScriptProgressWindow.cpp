@@ -1,6 +1,6 @@
-#include "windows/ScriptProgressWindow.h"
+#include "ui/ScriptProgressWindow.h"
 
-#include "windows/FontScale.h"
+#include "ui/FontScale.h"
 
 #include <QHideEvent>
 #include <QLabel>

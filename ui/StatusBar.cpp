@@ -1,6 +1,6 @@
-#include "windows/StatusBar.h"
+#include "ui/StatusBar.h"
 
-#include "windows/FontScale.h"
+#include "ui/FontScale.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "windows/AboutText.h"
+#include "ui/AboutText.h"
 
-#include "windows/TextFileLoader.h"
+#include "ui/TextFileLoader.h"
 
 #include <QRegularExpression>
 

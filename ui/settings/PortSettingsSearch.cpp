@@ -1,6 +1,6 @@
 // The settings page's search for the port of the gateway: the search itself is PortSearch; the
 // window runs its event loop until the result is there.
-#include "seriallink/PortSettingsPage.h"
+#include "ui/settings/PortSettingsPage.h"
 
 #include "platform/Clock.h"
 

@@ -1,6 +1,6 @@
 #include "common/WindowMessages.h"
-#include "windows/ScriptProgressWindow.h"
-#include "windows/SearchWindow.h"
+#include "ui/ScriptProgressWindow.h"
+#include "ui/SearchWindow.h"
 
 #include "tests/support/FixedMonitors.h"
 

@@ -1,10 +1,10 @@
-#include "windows/StateWindow.h"
+#include "ui/StateWindow.h"
 
-#include "windows/LineMemo.h"
+#include "ui/LineMemo.h"
 
 #include "platform/Log.h"
 
-#include "windows/FontScale.h"
+#include "ui/FontScale.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
-#include "windows/AboutWindow.h"
+#include "ui/AboutWindow.h"
 
 #include "common/ProgramFiles.h"
 #include "language/TranslationManager.h"
 #include "platform/Dialogs.h"
-#include "windows/AboutText.h"
-#include "windows/TextFileLoader.h"
+#include "ui/AboutText.h"
+#include "ui/TextFileLoader.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/VersionStrings.h"
+#include "ui/VersionStrings.h"
 
 #include <QString>
 #include <QWidget>
