@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 export QT_QPA_PLATFORMTHEME :=
 
 .PHONY: deps build build-asan build-fuzz demo test test-fast test-asan fuzz fuzz-ci screenshots package format clean \
-        windows-toolchain windows test-windows
+        windows-toolchain windows windows-package test-windows
 
 deps:
 	@tools/install-deps.sh
@@ -65,7 +65,11 @@ windows: windows-toolchain
 	tools/windows/configure.sh $(WINDOWS_BUILD) $(CURDIR)/$(BUILD)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
-test-windows: build windows
+# The setup program and the portable zip: $(WINDOWS_BUILD)/tamberlin-<version>-setup.exe and -windows-x64.zip.
+windows-package: windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_package
+
+test-windows: build windows windows-package
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
 
 format:
