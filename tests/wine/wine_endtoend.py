@@ -14,12 +14,12 @@ PORT = 42
 
 
 class Sandbox:
-    def __init__(self, windows_build, linux_build, source):
+    def __init__(self, windows_build, linux_build, source, prefix=None):
         self.windows_build = windows_build
         self.linux_build = linux_build
         self.source = source
         self.dir = tempfile.mkdtemp(prefix="tamberlin-wine-")
-        self.prefix = os.path.join(windows_build, "wineprefix")
+        self.prefix = prefix or os.path.join(windows_build, "wineprefix")
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", XDG_CONFIG_HOME=os.path.join(self.dir, "config"),
                         QT_QPA_PLATFORM="offscreen")
