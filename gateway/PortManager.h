@@ -88,7 +88,7 @@ public:
   bool dispatch(WindowMessageEvent *message);
 
   // The COM port name ("COM7") that the system gave the USB device, or empty.
-  QString findUSBComePort(const QString &USBDeviceName);
+  static QString findUSBComePort(const QString &USBDeviceName);
   void onUsbArrival(TUsbNotifier *Sender, const QString &USBDeviceName);
   void onUsbRemoval(TUsbNotifier *Sender, const QString &USBDeviceName);
   void TimerUsbCheckTimer();
