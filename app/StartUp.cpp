@@ -32,17 +32,29 @@ void log(const QString &line) {
   Log::line(line);
 }
 
-// Where nobody sees the program, a /F run that has not written its script ends with 2 (1 is
-// "written") instead of staying open for a user who is not there. The download's posted result is
-// handled first, so that its reason reaches standard error and the log before the process ends.
-void endUnattendedFileRun(QObject *window, const QStringList &commandLine) {
-  const bool fileRun = std::any_of(commandLine.begin(), commandLine.end(), [](const QString &parameter) {
-    return CommandLine::classify(parameter) == CommandLine::Kind::File;
+// Whether the run ends by itself once its scripts are tried: a /F run where nobody sees the
+// program, and every run with a script where the program found no display at all.
+bool endsUnattended(const QStringList &commandLine) {
+  if (!runsWithoutDisplay())
+    return false;
+  return std::any_of(commandLine.begin(), commandLine.end(), [](const QString &parameter) {
+    const CommandLine::Kind kind = CommandLine::classify(parameter);
+    return kind == CommandLine::Kind::File || (kind == CommandLine::Kind::ScriptPath && foundNoDisplay());
   });
-  if (!runsWithoutDisplay() || !fileRun)
-    return;
+}
+
+// The download's posted result is handled before the process ends, so that its message reaches
+// standard error and the log.
+void endWith(QObject *window, int code) {
   QCoreApplication::sendPostedEvents(window, WindowMessageEvent::eventType());
-  Process::instance().exitProcess(2);
+  Process::instance().exitProcess(code);
+}
+
+// An unattended run that has not written its script ends with 2 (1 is "written") instead of
+// staying open for a user who is not there.
+void endUnattendedRun(QObject *window, const QStringList &commandLine) {
+  if (endsUnattended(commandLine))
+    endWith(window, 2);
 }
 } // namespace
 
@@ -86,7 +98,7 @@ void TForm1::FormActivate() {
     log(QString::fromUtf8(e.what()));
     // Nobody could answer the settings dialog: it counts as cancelled.
     if (runsWithoutDisplay() || !Options->execute()) {
-      endUnattendedFileRun(this, commandLine);
+      endUnattendedRun(this, commandLine);
       return;
     }
     Options->Store();
@@ -98,7 +110,7 @@ void TForm1::FormActivate() {
 
   int level = 0;
   if (!commandLine.isEmpty() && !firstPass(level)) {
-    endUnattendedFileRun(this, commandLine);
+    endUnattendedRun(this, commandLine);
     return;
   }
   if (!secondPass(level))
@@ -162,12 +174,12 @@ bool TForm1::secondPass(int level) {
       if (Dateiname.isEmpty()) {
         plainMessage(QStringLiteral("Missing filename for parameter /Ffilename.") + kLineBreaks +
                      QStringLiteral("Example: /FC:\\tmp\\dummy.qcs"));
-        endUnattendedFileRun(this, commandLine);
+        endUnattendedRun(this, commandLine);
         return false;
       }
       if (!QFileInfo::exists(Dateiname)) {
         plainMessage(QStringLiteral("File ") + Dateiname + QStringLiteral(" does not exist."));
-        endUnattendedFileRun(this, commandLine);
+        endUnattendedRun(this, commandLine);
         return false;
       }
       autoLoad = true;
@@ -186,15 +198,23 @@ bool TForm1::secondPass(int level) {
     case CommandLine::Kind::ScriptPath:
       Dateiname = parameter;
       Button1->setText(QStringLiteral("Download script   ") + Dateiname);
-      if (!programfile(Dateiname))
+      if (!programfile(Dateiname)) {
         COM->COM->SetOpen(false);
+        break;
+      }
+      // Without any display nobody could close the program: a written script ends it as /F does,
+      // after its success message.
+      if (foundNoDisplay()) {
+        endWith(this, 1);
+        return false;
+      }
       break;
     default:
       break;
     }
   }
-  // Every /F download failed: a written script has ended the run.
-  endUnattendedFileRun(this, commandLine);
+  // Every script of an unattended run failed: a written one has ended it.
+  endUnattendedRun(this, commandLine);
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 namespace {
 QFile *sink() {
@@ -28,6 +29,9 @@ QFile *sink() {
 } // namespace
 
 void LogMirror::write(const QString &line) {
+  // Qt's remarks come from its own threads too (the D-Bus connection).
+  static std::mutex one;
+  const std::lock_guard<std::mutex> lock(one);
   if (QFile *f = sink())
     f->write(
         (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + line + QLatin1Char('\n'))

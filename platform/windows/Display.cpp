@@ -1,6 +1,10 @@
 #include "platform/Display.h"
 
-bool chooseOffscreenWithoutDisplay() {
+#include <QtGlobal>
+
+DisplayCheck checkDisplay() {
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    return {DisplayCheck::State::Requested, {}};
   // Every Windows session has a desktop to draw on, seen or not.
-  return false;
+  return {DisplayCheck::State::Available, {}};
 }

@@ -355,6 +355,54 @@ private slots:
     QFETCH(QString, reason);
     QCOMPARE(shownAtExit.isEmpty() ? QString() : shownAtExit.last(), reason);
   }
+
+  // Where the program found no display at all, nobody could close it: a bare script path ends the
+  // run after its download as /F does, 1 once written (after its success message) and 2 when no
+  // script was written. Where the environment asked for an invisible platform, a bare path keeps
+  // the program open as on a desktop.
+  void withoutAnyDisplayABareScriptEndsTheRun_data() {
+    QTest::addColumn<bool>("foundNoDisplay");
+    QTest::addColumn<QStringList>("parameters"); // "<script>" stands for a script file
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QList<int>>("exitCodes");
+    QTest::addColumn<QString>("reason"); // the last message before the end; empty: none
+    QTest::addColumn<bool>("written");
+    QTest::newRow("written") << true << QStringList{"<script>"} << "" << QList<int>{1}
+                             << "Write Script success" << true;
+    QTest::newRow("dot never comes") << true << QStringList{"<script>"} << "noDot" << QList<int>{2}
+                                     << "Error writing script" << false;
+    QTest::newRow("/P alone") << true << QStringList{"/P", "<script>"} << "" << QList<int>{2}
+                              << "Missing value for parameter for port, use /Px where x ist the number of "
+                                 "the port.\n\r\n\rExample: /P5"
+                              << false;
+    QTest::newRow("platform asked for")
+        << false << QStringList{"<script>"} << "" << QList<int>{} << "" << true;
+  }
+  void withoutAnyDisplayABareScriptEndsTheRun() {
+    QFETCH(bool, foundNoDisplay);
+    QFETCH(QStringList, parameters);
+    QFETCH(QString, fault);
+    KorvaneSim::Config config;
+    if (fault == QLatin1String("noDot"))
+      config.faults.skipDotAfter = {192};
+    SimGateway &g = gateway(7, config);
+    w->storePort(QStringLiteral("COM7"));
+    const QByteArray bytes = w->pattern(300);
+    const QString script = w->script(bytes);
+    for (QString &p : parameters)
+      p.replace(QStringLiteral("<script>"), script);
+    QStringList shownAtExit;
+    w->process.onExit = [&] { shownAtExit = w->dialogs.messageTexts(); };
+    setRunsWithoutDisplay(true);
+    setFoundNoDisplay(foundNoDisplay);
+    w->startUp(parameters);
+    setFoundNoDisplay(false);
+    setRunsWithoutDisplay(false);
+    QTEST(w->process.exitCodes, "exitCodes");
+    QFETCH(QString, reason);
+    QCOMPARE(shownAtExit.isEmpty() ? QString() : shownAtExit.last(), reason);
+    QTEST(g.sim().lastDownload().script == bytes, "written");
+  }
 };
 
 QTEST_MAIN(TestStartUp)
