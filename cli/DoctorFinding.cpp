@@ -17,6 +17,8 @@ QString severityName(DoctorFinding::Severity severity) {
   switch (severity) {
   case Severity::Ok:
     return QStringLiteral("ok");
+  case Severity::Note:
+    return QStringLiteral("note");
   case Severity::Warning:
     return QStringLiteral("warning");
   case Severity::Error:

@@ -6,13 +6,14 @@
 
 // One verdict of the doctor: what it found and how to fix it.
 struct DoctorFinding {
-  enum class Severity { Ok, Warning, Error };
+  // A note tells what is off without anything being broken (a missing session bus over ssh).
+  enum class Severity { Ok, Note, Warning, Error };
   Severity severity = Severity::Ok;
   QString port; // COMn when the finding is about one port
   QString what;
   QString fix; // empty for Ok
 
-  bool needsFixing() const { return severity != Severity::Ok; }
+  bool needsFixing() const { return severity == Severity::Warning || severity == Severity::Error; }
 };
 
 // Every finding of this system's checks (cli/linux, cli/windows): a line per present port, then

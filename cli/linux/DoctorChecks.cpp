@@ -2,6 +2,9 @@
 
 #include "cli/linux/PortsReport.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -51,14 +54,92 @@ DoctorFinding holderFinding(const PortFacts &port) {
           QStringLiteral("close that program (kill %1) before writing").arg(port.holders.first().pid)};
 }
 
-void portFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
-  if (facts.ports.isEmpty())
+// "/dev/ttyS0, /dev/ttyS1, /dev/ttyS2, /dev/ttyS3 and 28 more": a virtual machine may have 32 UARTs.
+QString nodeList(const QStringList &nodes) {
+  constexpr int shown = 4;
+  if (nodes.size() <= shown + 1)
+    return nodes.join(QStringLiteral(", "));
+  return QStringLiteral("%1 and %2 more")
+      .arg(nodes.first(shown).join(QStringLiteral(", ")))
+      .arg(nodes.size() - shown);
+}
+
+// The entry a user makes for a device: the folder may not exist yet.
+QString linkCommand(const QString &folder, const QString &node, quint16 n) {
+  return QStringLiteral("mkdir -p %1 && ln -s %2 %1/com%3").arg(folder, node).arg(n);
+}
+
+// The number a device would get by itself: onboard UART ttySk is COM k+1, adapters from COM3 up.
+quint16 usualNumber(const QString &node) {
+  static const QRegularExpression uart(QStringLiteral("/ttyS([0-9]+)$"));
+  const QRegularExpressionMatch m = uart.match(node);
+  return m.hasMatch() ? quint16(m.captured(1).toUInt() + 1) : quint16(3);
+}
+
+// Devices with the same verdict share one finding, so that 32 UARTs give one line, not 32.
+void deviceAccessFindings(const QList<SerialDevice> &devices, QList<DoctorFinding> &out) {
+  QList<QPair<DeviceAccess, QStringList>> verdicts;
+  for (const SerialDevice &d : devices) {
+    const auto same = std::find_if(verdicts.begin(), verdicts.end(), [&](const auto &v) {
+      return v.first.error == d.access.error && v.first.group == d.access.group;
+    });
+    if (same != verdicts.end())
+      same->second << d.node;
+    else
+      verdicts.append({d.access, {d.node}});
+  }
+  for (const auto &[access, nodes] : std::as_const(verdicts)) {
+    if (access.error == EACCES || access.error == EPERM)
+      out << DoctorFinding{Severity::Error,
+                           {},
+                           QStringLiteral("%1 may not open %2 for reading and writing (group %3)")
+                               .arg(access.user, nodeList(nodes), access.group),
+                           groupFix(access)};
+    else if (access.error != 0)
+      out << DoctorFinding{
+          Severity::Warning,
+          {},
+          QStringLiteral("%1: cannot be checked: %2").arg(nodeList(nodes), qt_error_string(access.error)),
+          QStringLiteral("look at the device: ls -l %1").arg(nodes.first())};
+    else
+      out << DoctorFinding{
+          Severity::Ok, {}, QStringLiteral("%1 may open %2").arg(access.user, nodeList(nodes)), {}};
+  }
+}
+
+void emptyMapFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
+  if (facts.devices.isEmpty()) {
     out << DoctorFinding{Severity::Warning,
                          {},
                          QStringLiteral("the port map %1 has no entries").arg(facts.portFolder),
                          QStringLiteral("plug in the gateway's USB adapter (it gets a number from COM3 up), "
-                                        "or link a device: ln -s /dev/ttyUSB0 %1/com3")
-                             .arg(facts.portFolder)};
+                                        "or link a device: %1")
+                             .arg(linkCommand(facts.portFolder, QStringLiteral("/dev/ttyUSB0"), 3))};
+    return;
+  }
+  QStringList nodes;
+  for (const SerialDevice &d : facts.devices)
+    nodes << d.node;
+  // An adapter is more likely the gateway's than an onboard port.
+  const auto usb = std::find_if(nodes.begin(), nodes.end(),
+                                [](const QString &node) { return !node.contains(QLatin1String("/ttyS")); });
+  const QString example = usb != nodes.end() ? *usb : nodes.first();
+  const quint16 n = usualNumber(example);
+  out << DoctorFinding{Severity::Warning,
+                       {},
+                       QStringLiteral("the port map %1 has no entries: no COM number leads to the serial "
+                                      "devices of this machine (%2)")
+                           .arg(facts.portFolder, nodeList(nodes)),
+                       QStringLiteral("give the gateway's device a number: %1, then use COM%2 "
+                                      "(tamberlin /P%2, tamberlin-cli write --port COM%2)")
+                           .arg(linkCommand(facts.portFolder, example, n))
+                           .arg(n)};
+  deviceAccessFindings(facts.devices, out);
+}
+
+void portFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
+  if (facts.ports.isEmpty())
+    emptyMapFindings(facts, out);
   for (const PortFacts &port : facts.ports) {
     if (!port.present()) {
       out << danglingFinding(port);
@@ -108,14 +189,17 @@ DoctorFinding grabberFinding(const ProcessList::Process &p) {
                          "remove it: sudo apt remove modemmanager")};
 }
 
+// Over ssh there is no session bus, and nothing is broken: only the copies' agreement is off.
 DoctorFinding busFinding(const QString &problem) {
-  return {Severity::Warning,
+  return {Severity::Note,
           {},
-          QStringLiteral("no D-Bus session bus (%1): copies that wait for the same port cannot agree "
-                         "who keeps waiting (\"Broadcast COM\")")
+          QStringLiteral("no D-Bus session bus (%1), as usual over ssh: writing works, only the "
+                         "coordination between copies is off (copies that wait for the same port "
+                         "cannot agree who keeps waiting)")
               .arg(problem),
-          QStringLiteral("run inside a desktop session, or start one for the job: dbus-run-session -- "
-                         "tamberlin-cli ...")};
+          QStringLiteral("to have it, run inside a desktop session, or start a bus for the job: "
+                         "dbus-run-session -- tamberlin-cli ... (dbus-run-session is in the package "
+                         "dbus-daemon)")};
 }
 } // namespace
 

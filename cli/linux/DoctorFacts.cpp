@@ -16,6 +16,10 @@ DoctorFacts gatherDoctorFacts(const PortMap &map) {
   for (const PortFacts &port : facts.ports)
     if (port.present())
       facts.access.insert(port.number, DeviceAccessCheck::instance().check(port.device));
+  // Without entries the devices themselves show what a new user will meet first.
+  if (facts.ports.isEmpty())
+    for (const QString &node : map.serialDevices())
+      facts.devices << SerialDevice{node, DeviceAccessCheck::instance().check(node)};
   const ProcessList &processes = ProcessList::instance();
   for (const SerialLocks::Lock &lock : SerialLocks::all())
     if (lock.pid > 0 && !processes.alive(lock.pid))

@@ -44,6 +44,37 @@ QString readSmallFile(const QString &path) {
   return QString::fromUtf8(f.read(256)).trimmed();
 }
 
+// Onboard UARTs of the device tree (ttyS*), in natural order.
+QStringList uartNames(const QDir &dev) {
+  QStringList names = dev.entryList({QStringLiteral("ttyS*")}, QDir::System | QDir::Files);
+  std::sort(names.begin(), names.end(),
+            [](const QString &a, const QString &b) { return suffixNumber(a) < suffixNumber(b); });
+  return names;
+}
+
+// USB serial adapters of the device tree (ttyACM*, then ttyUSB*), in natural order.
+QStringList usbSerialNames(const QDir &dev) {
+  QStringList names =
+      dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}, QDir::System | QDir::Files);
+  std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+    return a.left(6) != b.left(6) ? a < b : suffixNumber(a) < suffixNumber(b);
+  });
+  return names;
+}
+
+// What sysfs says of an onboard UART: the 8250 driver registers ttyS0..31 whether or not a port
+// is fitted; only a known port type means hardware. The kernel console is not a free port.
+enum class Uart { Fitted, Empty, Console, Unknown };
+Uart uartOf(const QString &sys, const QString &name) {
+  const QString sysDir = sys + QStringLiteral("/class/tty/") + name;
+  if (readSmallFile(sysDir + QStringLiteral("/console")) == QStringLiteral("Y"))
+    return Uart::Console;
+  const QString type = readSmallFile(sysDir + QStringLiteral("/type"));
+  if (type.isEmpty())
+    return Uart::Unknown;
+  return type == QStringLiteral("0") ? Uart::Empty : Uart::Fitted;
+}
+
 // What a link in the ports folder names: its own text, made absolute against the folder.
 QString linkTarget(const QFileInfo &fi) {
   return fi.isSymLink() ? fi.symLinkTarget() : QString();
@@ -198,19 +229,9 @@ PortMap::RefreshResult PortMap::refresh() {
   };
   QList<Candidate> wanted;
 
-  // Onboard UARTs: the 8250 driver registers ttyS0..31 whether or not a port is fitted; only a
-  // known port type means hardware. The kernel console is not a free port.
-  QStringList uarts = dev.entryList({QStringLiteral("ttyS*")}, QDir::System | QDir::Files);
-  std::sort(uarts.begin(), uarts.end(),
-            [](const QString &a, const QString &b) { return suffixNumber(a) < suffixNumber(b); });
-  for (const QString &name : uarts) {
-    const QString sysDir = m_roots.sys + QStringLiteral("/class/tty/") + name;
-    const QString type = readSmallFile(sysDir + QStringLiteral("/type"));
-    if (type.isEmpty() || type == QStringLiteral("0") ||
-        readSmallFile(sysDir + QStringLiteral("/console")) == QStringLiteral("Y"))
-      continue;
-    wanted << Candidate{dev.absoluteFilePath(name), 1};
-  }
+  for (const QString &name : uartNames(dev))
+    if (uartOf(m_roots.sys, name) == Uart::Fitted)
+      wanted << Candidate{dev.absoluteFilePath(name), 1};
 
   // USB adapters, by their stable names first.
   QSet<QString> usbNodesWithId;
@@ -228,12 +249,7 @@ PortMap::RefreshResult PortMap::refresh() {
       continue; // a user's entry reaches the adapter by its node name
     wanted << Candidate{fi.absoluteFilePath(), 3};
   }
-  QStringList nodes =
-      dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}, QDir::System | QDir::Files);
-  std::sort(nodes.begin(), nodes.end(), [](const QString &a, const QString &b) {
-    return a.left(6) != b.left(6) ? a < b : suffixNumber(a) < suffixNumber(b);
-  });
-  for (const QString &name : nodes) {
+  for (const QString &name : usbSerialNames(dev)) {
     const QString node = QFileInfo(dev.absoluteFilePath(name)).canonicalFilePath();
     if (!usbNodesWithId.contains(node))
       wanted << Candidate{dev.absoluteFilePath(name), 3};
@@ -276,4 +292,17 @@ PortMap::RefreshResult PortMap::refresh() {
       result.error = error;
   }
   return result;
+}
+
+QStringList PortMap::serialDevices() const {
+  const QDir dev(m_roots.dev);
+  QStringList out;
+  for (const QString &name : uartNames(dev)) {
+    const Uart uart = uartOf(m_roots.sys, name);
+    if (uart == Uart::Fitted || uart == Uart::Unknown)
+      out << dev.absoluteFilePath(name);
+  }
+  for (const QString &name : usbSerialNames(dev))
+    out << dev.absoluteFilePath(name);
+  return out;
 }

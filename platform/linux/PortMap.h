@@ -66,6 +66,11 @@ public:
   // Adds automatic entries for serial devices that have none yet.
   RefreshResult refresh();
 
+  // The machine's serial device nodes, whether or not an entry reaches them: USB adapters, and
+  // the onboard UARTs that may have a port behind them (sysfs says so, or cannot tell, as in a
+  // container without it).
+  QStringList serialDevices() const;
+
 private:
   QMap<QString, QString> readAutomatic() const;
   bool writeAutomatic(const QMap<QString, QString> &list, QString *error) const;

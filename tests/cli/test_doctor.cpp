@@ -12,6 +12,7 @@
 
 using Setup = std::function<void(DoctorFacts &)>;
 Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(DeviceAccess)
 
 namespace {
 PortFacts presentPort(quint16 n, const QString &device) {
@@ -120,12 +121,6 @@ private slots:
                             << ""
                             << "brltty (process 613) is running"
                             << "sudo apt remove brltty";
-    QTest::newRow("no session bus") << Setup([](DoctorFacts &f) {
-      f.busProblem = "Not connected to D-Bus server";
-    }) << "warning"
-                                    << ""
-                                    << "no D-Bus session bus (Not connected to D-Bus server)"
-                                    << "dbus-run-session -- tamberlin-cli";
     QTest::newRow("empty port map") << Setup([](DoctorFacts &f) {
       f.ports.clear();
       f.access.clear();
@@ -168,6 +163,117 @@ private slots:
     QVERIFY(findings[0].fix.isEmpty());
     QVERIFY(findingEvent(findings[0])["fix"].isNull());
     QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // Over ssh there is no session bus: a note of what that turns off and how to have it, including
+  // the package that a system without recommended packages lacks; nothing to fix.
+  void noSessionBusIsANote() {
+    DoctorFacts facts = healthy();
+    facts.busProblem = QStringLiteral("Not connected to D-Bus server");
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 2);
+    const DoctorFinding &note = findings[1];
+    QCOMPARE(severityName(note.severity), QStringLiteral("note"));
+    QVERIFY(!note.needsFixing());
+    QVERIFY2(note.what.startsWith("no D-Bus session bus (Not connected to D-Bus server)"),
+             qPrintable(note.what));
+    QVERIFY2(note.what.contains("coordination between copies is off"), qPrintable(note.what));
+    QVERIFY2(note.fix.contains("dbus-run-session -- tamberlin-cli"), qPrintable(note.fix));
+    QVERIFY2(note.fix.contains("package dbus-daemon"), qPrintable(note.fix));
+    QCOMPARE(findingEvent(note)["severity"].toString(), QStringLiteral("note"));
+    QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // A new machine: serial devices, but the port map has no entries because none of them is known
+  // to be a port (a container without sysfs tells nothing of its UARTs). The doctor names the
+  // devices, how to give one a COM number, and whether this user may open them.
+  void devicesWithoutPortMap_data() {
+    QTest::addColumn<int>("uarts"); // ttyS0.. of unknown hardware
+    QTest::addColumn<DeviceAccess>("access");
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QString>("severity"); // of the access finding
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("fix");
+    QTest::newRow("not in dialout")
+        << 2 << refused("dialout", false) << "<dev>/ttyS0, <dev>/ttyS1"
+        << "error"
+        << "tech may not open <dev>/ttyS0, <dev>/ttyS1 for reading and writing (group dialout)"
+        << "sudo usermod -aG dialout $USER, then log out and in again";
+    QTest::newRow("in dialout since this login")
+        << 1 << refused("dialout", true) << "<dev>/ttyS0"
+        << "error"
+        << "tech may not open <dev>/ttyS0 for reading and writing (group dialout)"
+        << "tech is in group dialout already, but this login started before";
+    QTest::newRow("may open them") << 1
+                                   << DeviceAccess{0, QStringLiteral("dialout"), QStringLiteral("tech"), true,
+                                                   true}
+                                   << "<dev>/ttyS0"
+                                   << "ok"
+                                   << "tech may open <dev>/ttyS0"
+                                   << "";
+    QTest::newRow("a virtual machine's 32 UARTs")
+        << 32 << refused("dialout", false) << "<dev>/ttyS0, <dev>/ttyS1, <dev>/ttyS2, <dev>/ttyS3 and 28 more"
+        << "error"
+        << "tech may not open <dev>/ttyS0, <dev>/ttyS1, <dev>/ttyS2, <dev>/ttyS3 and 28 more for reading"
+        << "sudo usermod -aG dialout";
+  }
+  void devicesWithoutPortMap() {
+    QFETCH(int, uarts);
+    QFETCH(DeviceAccess, access);
+    FakeSystem sys;
+    for (int i = 0; i < uarts; ++i) {
+      QVERIFY(sys.write(QStringLiteral("dev/ttyS%1").arg(i)));
+      sys.access.byNode.insert(sys.path(QStringLiteral("dev/ttyS%1").arg(i)), access);
+    }
+    // A UART that sysfs knows to have no port behind it is no device of the machine.
+    QVERIFY(sys.write(QStringLiteral("dev/ttyS%1").arg(uarts)));
+    QVERIFY(sys.write(QStringLiteral("sys/class/tty/ttyS%1/type").arg(uarts), "0\n"));
+    PortMap map;
+    QVERIFY(map.refresh().added.isEmpty());
+
+    DoctorFacts facts = gatherDoctorFacts(map);
+    facts.busProblem.clear(); // the session bus of the machine running the test is not faked
+    const QList<DoctorFinding> findings = diagnose(facts);
+    const QString dev = sys.path(QStringLiteral("dev"));
+    const QString folder = sys.path(QStringLiteral("config/Quarnel/ports"));
+    QCOMPARE(findings.size(), 2);
+
+    const DoctorFinding &noEntries = findings[0];
+    QCOMPARE(noEntries.severity, DoctorFinding::Severity::Warning);
+    QFETCH(QString, listed);
+    QCOMPARE(noEntries.what,
+             QStringLiteral("the port map %1 has no entries: no COM number leads to the serial "
+                            "devices of this machine (%2)")
+                 .arg(folder, listed.replace(QStringLiteral("<dev>"), dev)));
+    QCOMPARE(noEntries.fix,
+             QStringLiteral("give the gateway's device a number: mkdir -p %1 && ln -s %2/ttyS0 "
+                            "%1/com1, then use COM1 (tamberlin /P1, tamberlin-cli write --port COM1)")
+                 .arg(folder, dev));
+
+    const DoctorFinding &device = findings[1];
+    QTEST(severityName(device.severity), "severity");
+    QVERIFY(device.port.isEmpty());
+    QFETCH(QString, what);
+    QVERIFY2(device.what.startsWith(what.replace(QStringLiteral("<dev>"), dev)), qPrintable(device.what));
+    QFETCH(QString, fix);
+    QCOMPARE(device.fix.isEmpty(), fix.isEmpty());
+    QVERIFY2(device.fix.contains(fix), qPrintable(device.fix));
+    QCOMPARE(doctorExitCode(findings), 1);
+  }
+
+  // An adapter is the likelier gateway: the example gives it its usual number, COM3.
+  void adapterIsTheExampleOfAnUnmappedMachine() {
+    DoctorFacts facts = healthy();
+    facts.ports.clear();
+    facts.access.clear();
+    const DeviceAccess may{0, QStringLiteral("dialout"), QStringLiteral("tech"), true, true};
+    facts.devices = {{"/dev/ttyS0", may}, {"/dev/ttyACM0", may}, {"/dev/ttyUSB1", may}};
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 2);
+    QVERIFY2(
+        findings[0].fix.contains("ln -s /dev/ttyACM0 /home/tech/.config/Quarnel/ports/com3, then use COM3"),
+        qPrintable(findings[0].fix));
+    QCOMPARE(findings[1].what, QStringLiteral("tech may open /dev/ttyS0, /dev/ttyACM0, /dev/ttyUSB1"));
   }
 
   // A simulator keeps its terminal open: that is the line's far end, nothing to fix.
