@@ -1,6 +1,9 @@
 # `make package`: a Debian package of the install tree, built by CPack. Its dependencies are the
 # ones dpkg-shlibdeps finds in the programs, plus Qt's platform plugins that Qt loads at run time
-# (the X11 one is in libqt6gui6, which the programs link; Wayland's is recommended).
+# (the X11 one is in libqt6gui6, which the programs link; Wayland's is only suggested: on a minimal
+# system recommending it pulled in about a hundred packages (QML, Qt Quick, Mesa, LLVM), and a
+# Wayland desktop runs the program through XWayland without it; where that is missing, the program
+# names the package).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tamberlin)
 set(CPACK_PACKAGE_VENDOR Quarnel)
@@ -25,7 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TAMBERLIN_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -33,6 +33,9 @@ done
 grep -qE 'libqt6core6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends has no version for libqt6core6"
 grep -q "dialout" <<<"$(dpkg-deb -f "$deb" Description)" || fail "the description has no dialout note"
 [ "$(dpkg-deb -f "$deb" Package)" = tamberlin ] || fail "package name"
+# Nothing pulled in beyond the libraries: Wayland's plugin is only suggested.
+[ -z "$(dpkg-deb -f "$deb" Recommends)" ] || fail "the package recommends $(dpkg-deb -f "$deb" Recommends)"
+grep -qw qt6-wayland <<<"$(dpkg-deb -f "$deb" Suggests)" || fail "qt6-wayland is not suggested"
 
 echo "== contents"
 root=$work/root
