@@ -291,6 +291,23 @@ def case_setup(windows_build, linux_build, source, setup, zip_path, older_setup)
     return time.time() - started
 
 
+def started_with_trace(box, program, trace):
+    """Starts a program with Wine's trace of file opens in a file, until its log has a first line (the
+    window program writes it once it has read its texts), then ends it."""
+    log = os.path.join(box.dir, "started.log")
+    env = dict(box.env, TAMBERLIN_LOG=windows_path(log), WINEDEBUG="-all,trace+file")
+    with open(trace, "w") as out:
+        running = subprocess.Popen(["wine", program], env=env, stdout=subprocess.DEVNULL, stderr=out)
+        try:
+            deadline = time.time() + 60
+            while not (os.path.exists(log) and os.path.getsize(log)) and time.time() < deadline:
+                time.sleep(0.1)
+            check(time.time() < deadline, "%s starts" % program)
+        finally:
+            running.kill()
+            running.wait()
+
+
 def case_zip(windows_build, linux_build, source, setup, zip_path, older_setup):
     started = time.time()
     box = Sandbox(windows_build, linux_build, source)
@@ -303,18 +320,24 @@ def case_zip(windows_build, linux_build, source, setup, zip_path, older_setup):
         result, _ = box.run(os.path.join(folder, "tamberlin-cli.exe"), ["--version"])
         check(result.returncode == 0 and ("tamberlin-cli " + pkg.version).encode() in result.stdout,
               "the unpacked tamberlin-cli.exe --version answers", repr(result))
+
+        log = os.path.join(box.dir, "portable.log")
+        box.env["TAMBERLIN_LOG"] = windows_path(log)
         box.start_gateway([])
         box.store_port("COM%d" % PORT)
-        # Wine's trace of file opens shows where the program looks for its texts.
-        box.env["WINEDEBUG"] = "-all,trace+file"
         result, _ = box.run(os.path.join(folder, "tamberlin.exe"), ["/P%d" % PORT, "/F" + windows_path(script_path(box))])
         box.gateway_done()
-        trace = result.stderr.decode(errors="replace")
-        check(result.returncode == 1, "the unpacked tamberlin.exe /F ends with 1", trace)
-        check(same_script(box), "the gateway has the script byte for byte", trace)
-        opened = [line for line in trace.splitlines() if "NtCreateFile" in line and "english_en_gb.ini" in line]
+        detail = "exit %d\n%s" % (result.returncode, open(log, errors="replace").read() if os.path.exists(log) else "")
+        check(result.returncode == 1, "the unpacked tamberlin.exe /F ends with 1", detail)
+        check(same_script(box), "the gateway has the script byte for byte", detail)
+
+        # Wine's trace of file opens shows where the program finds its texts.
+        trace = os.path.join(box.dir, "trace.txt")
+        started_with_trace(box, os.path.join(folder, "tamberlin.exe"), trace)
+        with open(trace, errors="replace") as f:
+            opened = [line for line in f if "NtCreateFile" in line and "english_en_gb.ini" in line]
         check(opened and all("Portable Tamberlin" in line for line in opened),
-              "the unpacked program reads its language file beside itself", "\n".join(opened) or trace[-3000:])
+              "the unpacked program reads its language file beside itself", "".join(opened))
     finally:
         box.close()
     return time.time() - started
