@@ -17,6 +17,8 @@ namespace {
 // whose far end has gone does not always end the wait for characters.
 const DWORD kLineCheckMs = 200;
 const DWORD kReadPiece = 256;
+const ULONGLONG kCloseMarginMs = 500;
+const DWORD kCloseStepMs = 10;
 
 struct Overlapped {
   OVERLAPPED o{};
@@ -55,6 +57,7 @@ struct Win32SerialDevice::Line {
       reader.join();
     if (writer.joinable())
       writer.join();
+    letOutputGo();
     CloseHandle(port);
     CloseHandle(stop);
     CloseHandle(outReady);
@@ -66,6 +69,25 @@ struct Win32SerialDevice::Line {
   }
 
   bool stopping() const { return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
+
+  // Gives the driver the time its queued output needs at the line's rate, then drops the rest: a
+  // port whose far end never takes the bytes would otherwise keep the close waiting for them.
+  void letOutputGo() {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    const DWORD baud = GetCommState(port, &dcb) && dcb.BaudRate ? dcb.BaudRate : 9600;
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+      DWORD errors = 0;
+      COMSTAT state{};
+      if (!ClearCommError(port, &errors, &state) || state.cbOutQue == 0)
+        break;
+      if (GetTickCount64() - start > kCloseMarginMs + ULONGLONG(state.cbOutQue) * 10000 / baud)
+        break;
+      Sleep(kCloseStepMs);
+    }
+    PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR);
+  }
 
   // Ends a pending operation. A pending wait for characters may ignore the cancel (Wine's does);
   // clearing the event mask ends it everywhere.
@@ -123,7 +145,12 @@ struct Win32SerialDevice::Line {
       OVERLAPPED *o = ov.get();
       if (!ReadFile(port, piece, kReadPiece, nullptr, o) && GetLastError() != ERROR_IO_PENDING)
         return false;
-      if (!GetOverlappedResult(port, o, &n, TRUE))
+      // A read asked to return at once may still stay pending (Wine's on some ports) until
+      // characters come: the close must be able to end it.
+      bool timedOut = false;
+      if (!await(o, INFINITE, timedOut))
+        return true;
+      if (!GetOverlappedResult(port, o, &n, FALSE))
         return false;
       if (n == 0)
         return true;
@@ -224,7 +251,8 @@ int Win32SerialDevice::failure(int code, const QString &detail) {
 int Win32SerialDevice::open(const SerialLineSettings &settings) {
   close();
   m_detail.clear();
-  const QString com = QStringLiteral("COM%1").arg(m_com);
+  // The device name, as the Linux device names its path: callers put the port's own name first.
+  const QString com = deviceName(m_com);
   const std::wstring name = deviceName(m_com).toStdWString();
   // Exclusive: no other program shares the port while it is open here.
   HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -287,8 +315,8 @@ int Win32SerialDevice::setLine(const SerialLineSettings &s) {
       return 0;
   }
   const DWORD e = GetLastError();
-  m_detail = QStringLiteral("COM%1: line settings %2 baud, %3 data bits, %4 stop bits refused: %5")
-                 .arg(m_com)
+  m_detail = QStringLiteral("%1: line settings %2 baud, %3 data bits, %4 stop bits refused: %5")
+                 .arg(deviceName(m_com))
                  .arg(s.baud)
                  .arg(s.dataBits)
                  .arg(s.stopBits)
@@ -300,7 +328,9 @@ int Win32SerialDevice::escape(unsigned function, const char *name) {
   if (!d || EscapeCommFunction(d->port, DWORD(function)))
     return 0;
   const DWORD e = GetLastError();
-  m_detail = QStringLiteral("COM%1: %2 refused: %3").arg(m_com).arg(QLatin1String(name), windowsErrorText(e));
+  m_detail = QStringLiteral("%1: %2 refused: %3")
+                 .arg(deviceName(m_com))
+                 .arg(QLatin1String(name), windowsErrorText(e));
   return -int(e);
 }
 
@@ -371,6 +401,6 @@ void Win32SerialDevice::discardOutput() {
 void Win32SerialDevice::onFailed(int code, unsigned long systemError) {
   if (!d)
     return;
-  m_detail = QStringLiteral("COM%1: %2").arg(m_com).arg(windowsErrorText(systemError));
+  m_detail = QStringLiteral("%1: %2").arg(deviceName(m_com), windowsErrorText(systemError));
   emit failed(code);
 }
