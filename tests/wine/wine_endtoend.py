@@ -63,6 +63,10 @@ class Sandbox:
 
     def run(self, program, arguments, timeout=120):
         started = time.time()
+        # Wine keeps QT_* variables from Windows programs: the window program is asked on its command
+        # line to run where nobody sees it, as QT_QPA_PLATFORM does on Linux.
+        if program == "tamberlin.exe":
+            arguments = ["-platform", "offscreen"] + arguments
         result = subprocess.run(["wine", os.path.join(self.windows_build, program)] + arguments, env=self.env,
                                 capture_output=True, timeout=timeout)
         return result, time.time() - started
@@ -112,6 +116,20 @@ def case_file_run_configuration(box):
     return took
 
 
+def case_file_run_debug(box):
+    # /F writes on the configuration interface only, on either system: a gateway on its debug
+    # interface is not found, and nothing is written.
+    box.start_gateway(["--mode", "debug"])
+    box.store_port("COM%d" % PORT)
+    result, took = box.run("tamberlin.exe", ["/P%d" % PORT, "/F" + windows_path(script_path(box))])
+    box.gateway_done()
+    check(result.returncode == 2, "tamberlin.exe /F against the debug interface ends with 2", result)
+    check(b"Message: No gateway found!" in result.stderr, "the reason is on standard error", result)
+    check(not os.path.exists(box.received) or os.path.getsize(box.received) == 0, "nothing was written",
+          result)
+    return took
+
+
 def case_cli_debug(box):
     box.start_gateway(["--mode", "debug"])
     result, took = box.run("tamberlin-cli.exe", ["write", "--port", "COM%d" % PORT, "--json",
@@ -139,12 +157,14 @@ def case_vanish(box):
     box.start_gateway(["--vanish-at", "600", "--vanish-for", "60000"])
     box.store_port("COM%d" % PORT)
     result, took = box.run("tamberlin.exe", ["/P%d" % PORT, "/F" + windows_path(script_path(box))])
-    check(result.returncode not in (0, 1), "a gateway that vanishes mid-download is no success", result)
+    check(result.returncode == 2, "a gateway that vanishes mid-download is no success", result)
+    check(b"Message: Error writing script" in result.stderr, "the reason is on standard error", result)
     return took
 
 
 CASES = {
     "file-run-configuration": case_file_run_configuration,
+    "file-run-debug": case_file_run_debug,
     "cli-configuration": case_cli_configuration,
     "cli-debug": case_cli_debug,
     "vanish": case_vanish,
