@@ -98,6 +98,7 @@ def main():
         box.close()
         xvfb.kill()
         xvfb.wait()
+        shutil.rmtree(prefix, ignore_errors=True)
 
 
 if __name__ == "__main__":
