@@ -7,8 +7,7 @@ QT_VERSION=6.4.2
 QT_DEBIAN_VERSION=6.4.2+dfsg-10
 here="$(cd "$(dirname "$0")" && pwd)"
 cache="${TAMBERLIN_TOOLCHAIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tamberlin-toolchain}"
-# The revision names the configuration below: a changed configuration builds anew.
-prefix="$cache/qt-$QT_DEBIAN_VERSION-mingw64-r2"
+prefix="$cache/qt-$QT_DEBIAN_VERSION-mingw64"
 
 if [ -f "$prefix/.complete" ]; then
   echo "Windows Qt $QT_DEBIAN_VERSION is cached in $prefix"
@@ -41,8 +40,7 @@ src="$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -1)"
   -qt-host-path /usr -release -static -static-runtime \
   -no-opengl -no-dbus -no-icu -no-feature-sql -no-feature-network -no-feature-tabletevent \
   -no-feature-printsupport -no-feature-concurrent -no-feature-xml \
-  -no-libjpeg -no-gif -no-ico -no-direct2d \
-  -qt-zlib -qt-pcre -qt-libpng -qt-freetype -qt-harfbuzz \
+  -qt-zlib -qt-pcre -qt-libpng -qt-libjpeg -qt-freetype -qt-harfbuzz \
   -nomake examples -nomake tests -- \
   -DCMAKE_TOOLCHAIN_FILE="$here/mingw64.cmake" \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
