@@ -44,7 +44,7 @@ std::optional<quint16> port(const QString &parameter) {
   return quint16(n);
 }
 
-QString usage() {
+QString usage(const QString &comPortMeaning) {
   return QStringLiteral("Usage: tamberlin [/L<level>] [/P<port>] [/F<script>] [<script> ...]\n"
                         "Writes compiled script files (.qcs) into a KORVANE gateway.\n"
                         "\n"
@@ -56,9 +56,9 @@ QString usage() {
                         "  <script>    write the script and stay open\n"
                         "  --help      show this text\n"
                         "  --version   show the version\n"
-                        "\n"
-                        "COM<n> is the device that ~/.config/Quarnel/ports/com<n> links to.\n"
-                        "TAMBERLIN_LOG=<file> (or - for standard error) copies every log line there.\n");
+                        "\n") +
+         comPortMeaning +
+         QStringLiteral("\nTAMBERLIN_LOG=<file> (or - for standard error) copies every log line there.\n");
 }
 
 } // namespace CommandLine

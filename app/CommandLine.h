@@ -26,6 +26,7 @@ std::optional<int> level(const QString &parameter);
 // /P: nothing when the value is not a port number (1 to 65535).
 std::optional<quint16> port(const QString &parameter);
 
-QString usage();
+// The help text; comPortMeaning is the line on what "COM<n>" names on this system.
+QString usage(const QString &comPortMeaning);
 
 } // namespace CommandLine

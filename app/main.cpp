@@ -2,6 +2,7 @@
 #include "app/DisplayStart.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "platform/ComPorts.h"
 #include "platform/Display.h"
 #include "platform/QtMessages.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char *argv[]) {
   QStringList parameters;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(qPrintable(CommandLine::usage()), stdout);
+      std::fputs(qPrintable(CommandLine::usage(comPortMeaning())), stdout);
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {

@@ -11,3 +11,7 @@ QList<quint16> systemComPorts() {
       ports << n;
   return ports;
 }
+
+QString comPortMeaning() {
+  return QStringLiteral("COM<n> is the device that ~/.config/Quarnel/ports/com<n> links to.");
+}

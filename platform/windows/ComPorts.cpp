@@ -38,3 +38,8 @@ QList<quint16> systemComPorts() {
   std::sort(ports.begin(), ports.end());
   return ports;
 }
+
+QString comPortMeaning() {
+  return QStringLiteral("COM<n> is the system's own port; Device Manager shows its number under "
+                        "\"Ports (COM & LPT)\".");
+}
