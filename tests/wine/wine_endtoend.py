@@ -65,7 +65,7 @@ class Sandbox:
         started = time.time()
         # Wine keeps QT_* variables from Windows programs: the window program is asked on its command
         # line to run where nobody sees it, as QT_QPA_PLATFORM does on Linux.
-        if program == "tamberlin.exe":
+        if os.path.basename(program).lower() == "tamberlin.exe":
             arguments = ["-platform", "offscreen"] + arguments
         result = subprocess.run(["wine", os.path.join(self.windows_build, program)] + arguments, env=self.env,
                                 capture_output=True, timeout=timeout)
