@@ -77,9 +77,9 @@ quint16 usualNumber(const QString &node) {
 }
 
 // Devices with the same verdict share one finding, so that 32 UARTs give one line, not 32.
-void deviceAccessFindings(const QList<SerialDevice> &devices, QList<DoctorFinding> &out) {
+void deviceAccessFindings(const QList<UnmappedDevice> &devices, QList<DoctorFinding> &out) {
   QList<QPair<DeviceAccess, QStringList>> verdicts;
-  for (const SerialDevice &d : devices) {
+  for (const UnmappedDevice &d : devices) {
     const auto same = std::find_if(verdicts.begin(), verdicts.end(), [&](const auto &v) {
       return v.first.error == d.access.error && v.first.group == d.access.group;
     });
@@ -118,7 +118,7 @@ void emptyMapFindings(const DoctorFacts &facts, QList<DoctorFinding> &out) {
     return;
   }
   QStringList nodes;
-  for (const SerialDevice &d : facts.devices)
+  for (const UnmappedDevice &d : facts.devices)
     nodes << d.node;
   // An adapter is more likely the gateway's than an onboard port.
   const auto usb = std::find_if(nodes.begin(), nodes.end(),

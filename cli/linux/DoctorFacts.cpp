@@ -19,7 +19,7 @@ DoctorFacts gatherDoctorFacts(const PortMap &map) {
   // Without entries the devices themselves show what a new user will meet first.
   if (facts.ports.isEmpty())
     for (const QString &node : map.serialDevices())
-      facts.devices << SerialDevice{node, DeviceAccessCheck::instance().check(node)};
+      facts.devices << UnmappedDevice{node, DeviceAccessCheck::instance().check(node)};
   const ProcessList &processes = ProcessList::instance();
   for (const SerialLocks::Lock &lock : SerialLocks::all())
     if (lock.pid > 0 && !processes.alive(lock.pid))

@@ -9,7 +9,7 @@
 #include <QString>
 
 // A serial device of the machine that no port map entry reaches, and whether this user may open it.
-struct SerialDevice {
+struct UnmappedDevice {
   QString node;
   DeviceAccess access;
 };
@@ -19,7 +19,7 @@ struct DoctorFacts {
   QString portFolder;
   QList<PortFacts> ports;
   QMap<quint16, DeviceAccess> access;   // of each present port
-  QList<SerialDevice> devices;          // the machine's serial devices while the map has no entries
+  QList<UnmappedDevice> devices;        // the machine's serial devices while the map has no entries
   QList<SerialLocks::Lock> staleLocks;  // lock files whose owner process is gone
   QList<ProcessList::Process> grabbers; // ModemManager, brltty
   QString busProblem;                   // empty when the session bus is there
