@@ -3,6 +3,8 @@
 # the data phase's wall time against the line-time bound (every character of the phase x 10 bits
 # / 9600 baud), and the program's CPU time over its wall time for the whole run.
 #   bench/download_bench.sh [build-dir] [script-bytes]
+# BENCH_PROGRAM=wine runs tamberlin.exe of BENCH_WINDOWS_BUILD (default build-windows) under Wine
+# on the port mapped as COM<port>, and shows Wine's server's CPU apart from the program's.
 set -euo pipefail
 build=${1:-build}
 size=${2:-16384}
@@ -24,10 +26,18 @@ printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE
 
 TIMEFORMAT='%R %U %S'
 status=0
+server_cpu() { awk '{print ($14 + $15) / 100}' "/proc/$1/stat"; }
 # BENCH_PROGRAM=plain: the plain protocol script instead of the program, as the baseline.
 if [ "${BENCH_PROGRAM:-tamberlin}" = plain ]; then
   device=$(readlink -f "$XDG_CONFIG_HOME/Quarnel/ports/com$port")
   { time python3 "$(dirname "$0")/plain_download.py" "$device" "$work/script.qcs" || status=$?; } 2> "$work/time.txt"
+elif [ "${BENCH_PROGRAM:-}" = wine ]; then
+  windows=$(cd "${BENCH_WINDOWS_BUILD:-build-windows}" && pwd)
+  source "$(dirname "$0")/wine_session.sh"
+  wine_session "$windows" "$port" "$(readlink -f "$XDG_CONFIG_HOME/Quarnel/ports/com$port")"
+  before=$(server_cpu "$wineserver_pid")
+  { time wine "$windows/tamberlin.exe" "/P$port" "/FZ:${work//\//\\}\\script.qcs" >/dev/null 2>&1 || status=$?; } 2> "$work/time.txt"
+  server=$(awk -v a="$before" -v b="$(server_cpu "$wineserver_pid")" 'BEGIN {print b - a}')
 else
   { time "$build/tamberlin" "/P$port" "/F$work/script.qcs" 2>/dev/null || status=$?; } 2> "$work/time.txt"
 fi
@@ -45,3 +55,5 @@ awk -v ms="$phase_ms" -v chars="$chars" -v wall="$wall" -v user="$user" -v sys="
   printf "script %d bytes; data phase %.2f s for %d characters, line-time bound %.2f s, ratio %.3f; ", size, ms / 1000, chars, bound, bound / (ms / 1000)
   printf "whole run %.2f s wall, %.2f s CPU (%.2f%%)\n", wall, user + sys, 100 * (user + sys) / wall
 }'
+[ -z "${server:-}" ] || awk -v s="$server" -v wall="$wall" 'BEGIN {
+  printf "Wine server beside it: %.2f s CPU (%.2f%%)\n", s, 100 * s / wall }'
