@@ -93,7 +93,16 @@ def wineserver(box, *arguments):
 
 
 def reg_values(box, key):
-    result = subprocess.run(["wine", "reg", "query", key], env=box.env, capture_output=True, timeout=60)
+    """{name: value} of a key; None only when reg says the key is not there. reg itself can fail under
+    a loaded machine (a Wine server still starting): that is asked again, and never read as absent."""
+    for attempt in range(4):
+        result = subprocess.run(["wine", "reg", "query", key], env=box.env, capture_output=True, timeout=60)
+        said = (result.stdout + result.stderr).decode(errors="replace")
+        if result.returncode == 0 or "Unable to find the specified registry key" in said:
+            break
+        time.sleep(1)
+    else:
+        raise AssertionError("reg query %s failed: exit %d\n%s" % (key, result.returncode, said))
     if result.returncode != 0:
         return None
     values = {}
