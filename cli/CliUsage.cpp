@@ -60,6 +60,12 @@ const char kFindHead[] = "Usage: tamberlin-cli find [--json]\n";
 
 const char kPortsHead[] = "Usage: tamberlin-cli ports [--json]\n";
 const char kDoctorHead[] = "Usage: tamberlin-cli doctor [--json]\n";
+const char kDoctorJson[] =
+    "\n"
+    "  --json  JSON Lines on standard output:\n"
+    "  {\"event\":\"finding\",\"severity\":\"ok|warning|error\",\"port\":\"COM3\"|null,\"what\":TEXT,\n"
+    "   \"fix\":TEXT|null}\n"
+    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"findings\":N,\"toFix\":N}\n";
 
 const char kFindOptions[] =
     "\n"
@@ -91,7 +97,7 @@ QString cliUsage(CliOptions::Command command, const SystemUsage &system) {
   case C::Ports:
     return text({kPortsHead, system.ports});
   case C::Doctor:
-    return text({kDoctorHead, system.doctor});
+    return text({kDoctorHead, system.doctor, kDoctorJson});
   case C::None:
     break;
   }

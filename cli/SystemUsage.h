@@ -12,7 +12,7 @@ struct SystemUsage {
   const char *interrupted = nullptr;  // the line of exit code 8
   const char *find = nullptr;         // what find does, above its options
   const char *ports = nullptr;        // what ports does and its JSON, below its usage line
-  const char *doctor = nullptr;       // what doctor does and its JSON, below its usage line
+  const char *doctor = nullptr;       // what doctor does, below its usage line
 };
 
 // This system's parts (cli/linux, cli/windows).

@@ -19,12 +19,7 @@ const char kDoctor[] =
     "Checks each present port (may this user open it? does another program hold it?), lock files\n"
     "whose owner has ended, ModemManager and brltty (both grab USB serial adapters), port-map\n"
     "entries that lead nowhere and the session bus for \"Broadcast COM\"; says how to fix each\n"
-    "finding. Exit 0 when nothing needs fixing, 1 when something does.\n"
-    "\n"
-    "  --json  JSON Lines on standard output:\n"
-    "  {\"event\":\"finding\",\"severity\":\"ok|warning|error\",\"port\":\"COM3\"|null,\"what\":TEXT,\n"
-    "   \"fix\":TEXT|null}\n"
-    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"findings\":N,\"toFix\":N}\n";
+    "finding. Exit 0 when nothing needs fixing, 1 when something does.\n";
 
 const SystemUsage kUsage{
     "  ports [--json]      list the port map: COM numbers, devices, USB identity, holder\n",

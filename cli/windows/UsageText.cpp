@@ -17,12 +17,7 @@ const char kDoctor[] =
     "Checks each present COM port (can it be opened, or does another program hold it?) and that\n"
     "the system has a COM port at all (without one the gateway's USB adapter is unplugged or its\n"
     "driver missing); says how to fix each finding. Exit 0 when nothing needs fixing, 1 when\n"
-    "something does.\n"
-    "\n"
-    "  --json  JSON Lines on standard output:\n"
-    "  {\"event\":\"finding\",\"severity\":\"ok|warning|error\",\"port\":\"COM3\"|null,\"what\":TEXT,\n"
-    "   \"fix\":TEXT|null}\n"
-    "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"findings\":N,\"toFix\":N}\n";
+    "something does.\n";
 
 const SystemUsage kUsage{
     "  ports [--json]      list the COM ports: present, free or held, USB identity\n",
