@@ -31,6 +31,22 @@ class TestStartUp : public QObject {
     return w->ports.gateway(port, config);
   }
 
+  // The gateway on COM7 with a row's fault: "noDot" (no dot after line 192), "noRestart" or none.
+  SimGateway &faultyGateway(const QString &fault) {
+    KorvaneSim::Config config;
+    if (fault == QLatin1String("noDot"))
+      config.faults.skipDotAfter = {192};
+    config.faults.noRestart = fault == QLatin1String("noRestart");
+    return gateway(7, config);
+  }
+
+  // A row's parameters with "<script>" standing for the script file.
+  static QStringList withScript(QStringList parameters, const QString &script) {
+    for (QString &p : parameters)
+      p.replace(QStringLiteral("<script>"), script);
+    return parameters;
+  }
+
 private slots:
   void init() { w = new Workflow; }
   void cleanup() { delete w; }
@@ -337,15 +353,9 @@ private slots:
     QFETCH(QString, stored);
     QFETCH(QStringList, parameters);
     QFETCH(QString, fault);
-    KorvaneSim::Config config;
-    if (fault == QLatin1String("noDot"))
-      config.faults.skipDotAfter = {192};
-    config.faults.noRestart = fault == QLatin1String("noRestart");
-    gateway(7, config);
+    faultyGateway(fault);
     w->storePort(stored);
-    const QString script = w->script(w->pattern(300));
-    for (QString &p : parameters)
-      p.replace(QStringLiteral("<script>"), script);
+    parameters = withScript(parameters, w->script(w->pattern(300)));
     QStringList shownAtExit;
     w->process.onExit = [&] { shownAtExit = w->dialogs.messageTexts(); };
     setRunsWithoutDisplay(true);
@@ -382,15 +392,10 @@ private slots:
     QFETCH(bool, foundNoDisplay);
     QFETCH(QStringList, parameters);
     QFETCH(QString, fault);
-    KorvaneSim::Config config;
-    if (fault == QLatin1String("noDot"))
-      config.faults.skipDotAfter = {192};
-    SimGateway &g = gateway(7, config);
+    SimGateway &g = faultyGateway(fault);
     w->storePort(QStringLiteral("COM7"));
     const QByteArray bytes = w->pattern(300);
-    const QString script = w->script(bytes);
-    for (QString &p : parameters)
-      p.replace(QStringLiteral("<script>"), script);
+    parameters = withScript(parameters, w->script(bytes));
     QStringList shownAtExit;
     w->process.onExit = [&] { shownAtExit = w->dialogs.messageTexts(); };
     setRunsWithoutDisplay(true);
