@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ProgramWindows.h"
+#include "app/ProgressPacer.h"
 #include "gateway/ConfigDownload.h"
 #include "gateway/DebugDownload.h"
 #include "gateway/GatewayLink.h"
@@ -23,8 +24,6 @@
 #include <exception>
 
 namespace {
-const quint64 kProgressEveryMs = 100;
-
 Dialogs::Icon iconOf(GatewayReport::Severity severity) {
   switch (severity) {
   case GatewayReport::Severity::Warning:
@@ -118,23 +117,21 @@ void TForm1::phase(Phase phase) {
 }
 
 void TForm1::progress(qint64 done, qint64 total) {
-  QProgressBar *bar = ScriptProgState->ProgressBar1;
-  const quint64 now = Clock::instance().nowMs();
-  if (done == 0) {
-    bar->setRange(0, int(qMax<qint64>(0, total - 1)));
-    bar->setValue(0);
-    bar->show();
-    m_transferStartMs = now;
-    m_progressShownMs = now;
-    ScriptProgState->setTransfer(0, total, 0);
+  if (done != 0) {
+    m_progress->update(done, total);
     return;
   }
-  // A person sees a few updates a second; every byte's would only cost drawing.
-  if (done < total && now - m_progressShownMs < kProgressEveryMs)
-    return;
-  m_progressShownMs = now;
-  bar->setValue(int(done - 1));
-  ScriptProgState->setTransfer(done, total, now - m_transferStartMs);
+  QProgressBar *bar = ScriptProgState->ProgressBar1;
+  bar->setRange(0, int(qMax<qint64>(0, total - 1)));
+  bar->setValue(0);
+  bar->show();
+  m_progress->begin();
+  ScriptProgState->setTransfer(0, total, 0);
+}
+
+void TForm1::showProgress(qint64 done, qint64 total, quint64 elapsedMs) {
+  ScriptProgState->ProgressBar1->setValue(int(done - 1));
+  ScriptProgState->setTransfer(done, total, elapsedMs);
 }
 
 bool TForm1::question(const QString &text) {

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ProgramWindows.h"
+#include "app/ProgressPacer.h"
 #include "app/WindowPlacement.h"
 #include "common/WindowMessages.h"
 #include "language/TranslationManager.h"
@@ -62,6 +63,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tamberlin"));
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  m_progress = new ProgressPacer(
+      [this](qint64 done, qint64 total, quint64 elapsedMs) { showProgress(done, total, elapsedMs); }, this);
 
   File1 = menuBar()->addMenu(QStringLiteral("File"));
   File1->setObjectName(QStringLiteral("File1"));

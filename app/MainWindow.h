@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+class ProgressPacer;
 class QPushButton;
 class QMenu;
 class QAction;
@@ -91,8 +92,7 @@ private:
   template <class T> T runToEnd(Task<T> job);
   // A job runs on the port.
   bool m_writing = false;
-  quint64 m_progressShownMs = 0;
-  quint64 m_transferStartMs = 0;
+  ProgressPacer *m_progress;
   GatewayLink *m_link = nullptr;
 
   // What the gateway layer reports, shown in this window, its status bar and the state windows.
@@ -100,6 +100,7 @@ private:
   void stateText(const QString &text) override;
   void phase(Phase phase) override;
   void progress(qint64 done, qint64 total) override;
+  void showProgress(qint64 done, qint64 total, quint64 elapsedMs);
   bool question(const QString &text) override;
   void outcome(const Outcome &outcome) override;
   void showSearchWindow();
