@@ -48,6 +48,9 @@ public:
   // Whether readyRead comes only from the event loop, never from inside a call made to the device:
   // then the receive work can run at once instead of in a further pass of the loop.
   virtual bool announcesFromEventLoop() const { return false; }
+  // Whether write() only queues the bytes for a writer of the device's own that runs beside the
+  // caller: that writer is then the port's background writer and is handed the bytes at once.
+  virtual bool writesInBackground() const { return false; }
 
   // Words for the last failure, with the device's name (empty when there is nothing to add).
   QString detail() const { return m_detail; }

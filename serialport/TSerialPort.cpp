@@ -260,8 +260,13 @@ void TSerialPort::PutString(const QByteArray &bytes) {
     return;
   }
   m_out.append(bytes);
+  // A device with a writer of its own is the background writer: handed the bytes now, it spares a
+  // pass of the event loop, which delays the answer to a handshake where passes are slow (Wine).
+  if (m_device && m_device->writesInBackground())
+    runWriter();
+  else
+    scheduleWriter();
   keepTickWhileNeeded();
-  scheduleWriter();
 }
 
 quint16 TSerialPort::OutBuffUsed() const {

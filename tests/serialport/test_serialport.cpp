@@ -132,6 +132,25 @@ private slots:
     QVERIFY(!line.isOpen());
   }
 
+  // A device with a writer of its own is the background writer: it is handed the bytes at once,
+  // and what comes while it is busy goes to it in one lot once it has passed the last one on.
+  void deviceWithItsOwnWriterTakesTheOutputAtOnce() {
+    SimLine &line = ports->line(2);
+    line.ownWriter = true;
+    line.bytesPerSecond = 960;
+    openOn(2);
+    port->PutString("abc");
+    QCOMPARE(port->OutBuffUsed(), quint16(0));
+    port->PutString("de");
+    port->PutChar('f');
+    QCOMPARE(port->OutBuffUsed(), quint16(3)); // the device is busy with abc
+    clock->advance(line.lineTimeMs(3));
+    QCOMPARE(port->OutBuffUsed(), quint16(0));
+    clock->advance(line.lineTimeMs(3));
+    QCOMPARE(line.received(), QByteArray("abcdef"));
+    QVERIFY(errors.isEmpty());
+  }
+
   void blockLargerThanFreeSpaceQueuesNothing() {
     port->SetOutSize(8);
     SimLine &line = openOn(2);

@@ -26,6 +26,8 @@ public:
   int bytesPerSecond = 0;
   // Another program holds the port: opening reports -2008.
   bool heldByOther = false;
+  // The device has a writer of its own, as on Windows: the port hands it the output at once.
+  bool ownWriter = false;
 
   // The far end sends: the bytes reach the program's side afterMs later (plus line time).
   void send(const QByteArray &bytes, int afterMs = 0);
@@ -100,6 +102,7 @@ public:
   QByteArray read(qint64 maxBytes) override;
   bool write(const QByteArray &bytes) override;
   qint64 bytesToWrite() const override { return m_tx.size(); }
+  bool writesInBackground() const override { return m_line && m_line->ownWriter; }
   void discardInput() override { m_rx.clear(); }
   void discardOutput() override { m_tx.clear(); }
 

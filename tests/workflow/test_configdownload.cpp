@@ -65,24 +65,29 @@ private slots:
     QTest::addColumn<int>("firstDot");
     QTest::addColumn<bool>("noise");
     QTest::addColumn<bool>("lowerCaseRestart");
-    QTest::newRow("empty file") << 0 << true << 64 << false << false;
-    QTest::newRow("handshake, dot at 64 then every 128") << 1000 << true << 64 << false << false;
-    QTest::newRow("handshake, missing dot at 64 forgiven") << 1000 << true << 96 << false << false;
-    QTest::newRow("no handshake") << 1000 << false << 64 << false << false;
-    QTest::newRow("extra text and garbage") << 700 << true << 64 << true << false;
-    QTest::newRow("largest file") << 65536 << true << 64 << false << false;
+    QTest::addColumn<bool>("ownWriter");
+    QTest::newRow("empty file") << 0 << true << 64 << false << false << false;
+    QTest::newRow("handshake, dot at 64 then every 128") << 1000 << true << 64 << false << false << false;
+    QTest::newRow("handshake, missing dot at 64 forgiven") << 1000 << true << 96 << false << false << false;
+    QTest::newRow("no handshake") << 1000 << false << 64 << false << false << false;
+    QTest::newRow("extra text and garbage") << 700 << true << 64 << true << false << false;
+    QTest::newRow("largest file") << 65536 << true << 64 << false << false << false;
+    QTest::newRow("device with its own writer") << 1000 << true << 64 << false << false << true;
+    QTest::newRow("own writer, no handshake") << 1000 << false << 64 << false << false << true;
   }
   void transfersThatSucceed() {
     QFETCH(int, size);
     QFETCH(bool, handshake);
     QFETCH(int, firstDot);
     QFETCH(bool, noise);
+    QFETCH(bool, ownWriter);
     KorvaneSim::Config config;
     config.faults.noHandshake = !handshake;
     config.faults.firstDotAfter = firstDot;
     config.faults.extraText = noise;
     config.faults.garbage = noise;
     SimGateway &g = gateway(config);
+    w->ports.line(kPort).ownWriter = ownWriter;
     startUp();
     const QByteArray bytes = w->pattern(size);
     QVERIFY(Form1->programfile(w->script(bytes)));
