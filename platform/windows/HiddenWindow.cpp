@@ -16,9 +16,10 @@ void registerClassOnce() {
 }
 } // namespace
 
-HiddenWindow::HiddenWindow(Handler handler) : m_handler(std::move(handler)) {
+HiddenWindow::HiddenWindow(Handler handler, Kind kind) : m_handler(std::move(handler)) {
   registerClassOnce();
-  m_hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+  const HWND parent = kind == Kind::MessageOnly ? HWND_MESSAGE : nullptr;
+  m_hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
   if (!m_hwnd)
     return;

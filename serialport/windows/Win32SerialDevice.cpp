@@ -1,9 +1,11 @@
 #include "serialport/windows/Win32SerialDevice.h"
 
+#include "platform/windows/HiddenWindow.h"
 #include "platform/windows/WindowsError.h"
 #include "serialport/SerialPortErrors.h"
 #include "serialport/windows/Win32Errors.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <atomic>
@@ -19,6 +21,7 @@ const DWORD kLineCheckMs = 200;
 const DWORD kReadPiece = 256;
 const ULONGLONG kCloseMarginMs = 500;
 const DWORD kCloseStepMs = 10;
+const UINT kMailArrived = WM_APP + 1;
 
 struct Overlapped {
   OVERLAPPED o{};
@@ -37,6 +40,7 @@ struct Overlapped {
 // user-interface thread.
 struct Win32SerialDevice::Line {
   Win32SerialDevice *owner;
+  unsigned generation;
   HANDLE port;
   HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE outReady = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -44,12 +48,15 @@ struct Win32SerialDevice::Line {
   QByteArray received;
   QByteArray toSend;
   qint64 inFlight = 0;
+  bool writing = false; // a lot is with the driver; the writer thread waits for it
+  QByteArray lot;       // that lot, kept until the driver is done with it
+  Overlapped writeOv;
   std::atomic<bool> failed{false};
   std::atomic<bool> readyPosted{false};
   std::thread reader;
   std::thread writer;
 
-  Line(Win32SerialDevice *o, HANDLE h) : owner(o), port(h) {}
+  Line(Win32SerialDevice *o, unsigned g, HANDLE h) : owner(o), generation(g), port(h) {}
   ~Line() {
     SetEvent(stop);
     cancel(nullptr);
@@ -100,27 +107,16 @@ struct Win32SerialDevice::Line {
   void fail(int code, DWORD error) {
     if (failed.exchange(true) || stopping())
       return;
-    QMetaObject::invokeMethod(
-        owner,
-        [o = QPointer<Win32SerialDevice>(owner), code, error] {
-          if (o)
-            o->onFailed(code, error);
-        },
-        Qt::QueuedConnection);
+    owner->post(generation, [o = owner, code, error] { o->onFailed(code, error); });
   }
 
   void announce() {
     if (readyPosted.exchange(true))
       return;
-    QMetaObject::invokeMethod(
-        owner,
-        [o = QPointer<Win32SerialDevice>(owner)] {
-          if (!o || !o->d)
-            return;
-          o->d->readyPosted = false;
-          emit o->readyRead();
-        },
-        Qt::QueuedConnection);
+    owner->post(generation, [o = owner] {
+      o->d->readyPosted = false;
+      emit o->readyRead();
+    });
   }
 
   // Waits for an overlapped operation or the stop; false when stopped (the operation is cancelled
@@ -187,48 +183,66 @@ struct Win32SerialDevice::Line {
     }
   }
 
+  // Starts writing the bytes waiting to be sent; the caller has set writing. False when the
+  // driver refused them.
+  bool startWrite() {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      lot = std::exchange(toSend, QByteArray());
+      inFlight = lot.size();
+    }
+    if (WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, &writeOv.o) ||
+        GetLastError() == ERROR_IO_PENDING)
+      return true;
+    fail(SerialError::DeviceWrite, GetLastError());
+    return false;
+  }
+
+  // Waits for the lot being written, starts the next one while bytes wait; true when all went.
+  bool finishWrites() {
+    for (;;) {
+      bool timedOut = false;
+      if (!await(&writeOv.o, INFINITE, timedOut))
+        return false;
+      DWORD n = 0;
+      const bool written = GetOverlappedResult(port, &writeOv.o, &n, FALSE);
+      const DWORD error = written ? ERROR_WRITE_FAULT : GetLastError();
+      ResetEvent(writeOv.o.hEvent);
+      // Output discarded on purpose cancels the write: that is no failure of the line.
+      if ((!written && error != ERROR_OPERATION_ABORTED) || (written && n != DWORD(lot.size()))) {
+        fail(SerialError::DeviceWrite, error);
+        return false;
+      }
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        inFlight = 0;
+        if (toSend.isEmpty()) {
+          writing = false;
+          return true;
+        }
+      }
+      if (!startWrite())
+        return false;
+    }
+  }
+
+  // The thread that sees each write through to its end. A write starts on the sender's own thread
+  // when none is under way (the bytes reach the driver without waking this one first), else here.
   void writeLoop() {
-    Overlapped writing;
     const HANDLE handles[2] = {stop, outReady};
     while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-      QByteArray lot;
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        lot = std::exchange(toSend, QByteArray());
-        inFlight = lot.size();
-      }
-      if (lot.isEmpty())
-        continue;
-      DWORD n = 0;
-      OVERLAPPED *o = writing.get();
-      if (!WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, o) &&
-          GetLastError() != ERROR_IO_PENDING)
-        return fail(SerialError::DeviceWrite, GetLastError());
-      bool timedOut = false;
-      if (!await(o, INFINITE, timedOut))
-        return;
-      const bool written = GetOverlappedResult(port, o, &n, FALSE);
-      const DWORD error = written ? ERROR_WRITE_FAULT : GetLastError();
-      // Output discarded on purpose cancels the write: that is no failure of the line.
-      if (!written && error == ERROR_OPERATION_ABORTED) {
-        std::lock_guard<std::mutex> guard(lock);
-        inFlight = 0;
-        continue;
-      }
-      if (!written || n != DWORD(lot.size()))
-        return fail(SerialError::DeviceWrite, error);
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        inFlight = 0;
-      }
-      QMetaObject::invokeMethod(
-          owner,
-          [o = QPointer<Win32SerialDevice>(owner)] {
-            if (o)
-              emit o->bytesWritten();
-          },
-          Qt::QueuedConnection);
+      if (!finishWrites())
+        break;
+      owner->post(generation, [o = owner] { emit o->bytesWritten(); });
     }
+    // A write the sender started may still be with the driver: it ends before its buffer goes.
+    std::unique_lock<std::mutex> guard(lock);
+    if (!writing)
+      return;
+    guard.unlock();
+    CancelIoEx(port, &writeOv.o);
+    DWORD ignored = 0;
+    GetOverlappedResult(port, &writeOv.o, &ignored, TRUE);
   }
 };
 
@@ -271,7 +285,20 @@ int Win32SerialDevice::open(const SerialLineSettings &settings) {
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
   SetCommTimeouts(h, &timeouts);
   SetCommMask(h, EV_RXCHAR);
-  d = std::make_unique<Line>(this, h);
+  if (!m_window)
+    m_window = std::make_unique<HiddenWindow>(
+        [this](UINT message, WPARAM, LPARAM, LRESULT &) {
+          if (message != kMailArrived)
+            return false;
+          deliverMail();
+          // What the receivers posted (a wait that has ended and the bytes it sends next) runs
+          // now, in the order posted, rather than in a further pass of the event loop, which costs
+          // several system calls. Nothing of the device is touched after this: it may be gone.
+          QCoreApplication::sendPostedEvents();
+          return true;
+        },
+        HiddenWindow::Kind::MessageOnly);
+  d = std::make_unique<Line>(this, ++m_generation, h);
   if (const int code = setLine(settings)) {
     const QString detail = m_detail;
     close();
@@ -368,7 +395,12 @@ bool Win32SerialDevice::write(const QByteArray &bytes) {
   {
     std::lock_guard<std::mutex> guard(d->lock);
     d->toSend.append(bytes);
+    if (d->writing)
+      return true; // the writer thread starts it once the lot before it is written
+    d->writing = true;
   }
+  if (!d->startWrite())
+    return false;
   SetEvent(d->outReady);
   return true;
 }
@@ -396,6 +428,36 @@ void Win32SerialDevice::discardOutput() {
     d->toSend.clear();
   }
   PurgeComm(d->port, PURGE_TXCLEAR | PURGE_TXABORT);
+}
+
+void Win32SerialDevice::post(unsigned generation, std::function<void()> call) {
+  bool first = false;
+  {
+    std::lock_guard<std::mutex> guard(m_mailLock);
+    first = m_mail.empty();
+    m_mail.push_back([this, generation, call = std::move(call)] {
+      if (d && d->generation == generation)
+        call();
+    });
+  }
+  // The window goes with the device, and its messages with it.
+  if (first && !(m_window && m_window->handle() && PostMessageW(m_window->handle(), kMailArrived, 0, 0)))
+    QMetaObject::invokeMethod(this, &Win32SerialDevice::deliverMail, Qt::QueuedConnection);
+}
+
+void Win32SerialDevice::deliverMail() {
+  std::deque<std::function<void()>> mail;
+  {
+    std::lock_guard<std::mutex> guard(m_mailLock);
+    mail.swap(m_mail);
+  }
+  // A receiver may destroy the device.
+  const QPointer<Win32SerialDevice> self(this);
+  for (const std::function<void()> &call : mail) {
+    call();
+    if (!self)
+      return;
+  }
 }
 
 void Win32SerialDevice::onFailed(int code, unsigned long systemError) {

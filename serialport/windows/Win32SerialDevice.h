@@ -2,7 +2,12 @@
 
 #include "serialport/SerialDevice.h"
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
+
+class HiddenWindow;
 
 // The real serial device on Windows: "\\.\COMn", opened exclusively for overlapped input and
 // output. A background reader waits for received characters and a background writer hands each
@@ -29,6 +34,7 @@ public:
   void discardInput() override;
   void discardOutput() override;
   bool announcesFromEventLoop() const override { return true; }
+  bool writesInBackground() const override { return true; }
 
   // The device name that CreateFileW opens for port n.
   static QString deviceName(quint16 comNumber);
@@ -38,7 +44,17 @@ private:
   int failure(int code, const QString &detail);
   int escape(unsigned function, const char *name);
   void onFailed(int code, unsigned long systemError);
+  // Runs call on this device's thread, in order with the others, unless the line it was made for
+  // has been closed by then. From any thread.
+  void post(unsigned generation, std::function<void()> call);
+  void deliverMail();
 
   quint16 m_com;
   std::unique_ptr<Line> d;
+  unsigned m_generation = 0;
+  // What the reader and writer report arrives as one window message for all that waits: a pass of
+  // Qt's own event loop costs several more system calls, and each is slow under Wine.
+  std::unique_ptr<HiddenWindow> m_window;
+  std::mutex m_mailLock;
+  std::deque<std::function<void()>> m_mail;
 };
