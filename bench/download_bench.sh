@@ -55,5 +55,6 @@ awk -v ms="$phase_ms" -v chars="$chars" -v wall="$wall" -v user="$user" -v sys="
   printf "script %d bytes; data phase %.2f s for %d characters, line-time bound %.2f s, ratio %.3f; ", size, ms / 1000, chars, bound, bound / (ms / 1000)
   printf "whole run %.2f s wall, %.2f s CPU (%.2f%%)\n", wall, user + sys, 100 * (user + sys) / wall
 }'
+grep -o 'line idle: [^)]*' "$work/sim.txt" || true
 [ -z "${server:-}" ] || awk -v s="$server" -v wall="$wall" 'BEGIN {
   printf "Wine server beside it: %.2f s CPU (%.2f%%)\n", s, 100 * s / wall }'

@@ -107,6 +107,7 @@ void PtyGateway::pace(const QByteArray &bytes, quint64 now) {
   // 9600 baud: each byte arrives one byte time after the previous one, and an idle line does not
   // make up for lost time. The gateway's state depends only on the bytes and their times, so it
   // may see them early; only its replies must wait for their time.
+  countIdle(double(now));
   for (char c : bytes) {
     if (m_vanishing)
       break;
@@ -119,6 +120,19 @@ void PtyGateway::pace(const QByteArray &bytes, quint64 now) {
   }
   m_lastByteMs = quint64(std::ceil(m_lineFreeMs));
   armPaceTimer();
+}
+
+void PtyGateway::countIdle(double now) {
+  const bool inPhase = m_sim.downloadsStarted() > m_sim.downloadsCompleted();
+  if (!inPhase || now <= m_lineFreeMs)
+    return;
+  if (m_replyWrittenMs >= m_lineFreeMs) {
+    m_idle.replyLateMs += m_replyWrittenMs - m_lineFreeMs;
+    m_idle.answerMs += now - m_replyWrittenMs;
+    ++m_idle.answers;
+  } else {
+    m_idle.otherMs += now - m_lineFreeMs;
+  }
 }
 
 void PtyGateway::armPaceTimer() {
@@ -134,8 +148,10 @@ void PtyGateway::onPaceTick() {
   while (!m_replies.empty() && m_replies.front().dueMs <= now + 0.5) {
     const PacedReply due = std::move(m_replies.front());
     m_replies.pop_front();
-    if (!due.bytes.isEmpty())
+    if (!due.bytes.isEmpty()) {
       m_pty.write(due.bytes);
+      m_replyWrittenMs = now;
+    }
     if (due.vanish) {
       vanish();
       return;
@@ -201,7 +217,13 @@ QString PtyGateway::finish() {
   if (m_phaseChars > 0)
     summary += QStringLiteral("; data phase %1 ms for %2 characters")
                    .arg(qRound64(m_phaseEndMs - m_phaseStartMs))
-                   .arg(m_phaseChars);
+                   .arg(m_phaseChars) +
+               QStringLiteral(" (line idle: %1 ms for %2 replies to go out, %3 ms for the answers to "
+                              "them, %4 ms otherwise)")
+                   .arg(qRound64(m_idle.replyLateMs))
+                   .arg(m_idle.answers)
+                   .arg(qRound64(m_idle.answerMs))
+                   .arg(qRound64(m_idle.otherMs));
   if (!m_options.outFile.isEmpty()) {
     QSaveFile out(m_options.outFile);
     if (out.open(QIODevice::WriteOnly) && out.write(m_sim.lastDownload().script) >= 0 && out.commit())

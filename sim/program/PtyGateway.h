@@ -71,4 +71,14 @@ private:
   double m_phaseEndMs = 0;
   qint64 m_phaseStartByte = 0;
   qint64 m_phaseChars = 0;
+  // Where the data phase lost line time: the line stood idle until the program's next byte came,
+  // either after a reply (split into the reply's own delay and the program's answer) or not.
+  struct IdleLine {
+    double replyLateMs = 0;
+    double answerMs = 0;
+    int answers = 0;
+    double otherMs = 0;
+  } m_idle;
+  double m_replyWrittenMs = -1;
+  void countIdle(double now);
 };
