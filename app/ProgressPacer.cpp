@@ -20,7 +20,6 @@ void ProgressPacer::update(qint64 done, qint64 total) {
   m_shownMs = now;
   m_done = done;
   m_total = total;
-  m_atMs = now;
   if (done >= total) {
     m_delay->stop();
     showPending();
@@ -30,5 +29,5 @@ void ProgressPacer::update(qint64 done, qint64 total) {
 }
 
 void ProgressPacer::showPending() {
-  m_show(m_done, m_total, m_atMs - m_startMs);
+  m_show(m_done, m_total, m_shownMs - m_startMs);
 }

@@ -33,5 +33,4 @@ private:
   quint64 m_shownMs = 0;
   qint64 m_done = 0;
   qint64 m_total = 0;
-  quint64 m_atMs = 0;
 };
