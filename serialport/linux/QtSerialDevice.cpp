@@ -108,6 +108,9 @@ int QtSerialDevice::open(const SerialLineSettings &settings) {
     close();
     return failure(code, text);
   }
+  // The gateway answers each block with a dot: an adapter that holds it back for its latency timer
+  // makes every block wait that long.
+  m_lowLatency.engage(int(m_port->handle()));
   setReadBufferSize(settings.inSize);
   if (const int code = setLine(settings)) {
     close();
@@ -134,8 +137,10 @@ void QtSerialDevice::close() {
   QSerialPort *port = m_port;
   m_port = nullptr;
   port->disconnect(this);
-  if (port->isOpen())
+  if (port->isOpen()) {
+    m_lowLatency.release(int(port->handle()));
     port->close();
+  }
   // Deleted later: close() may run inside one of the port's own signals.
   port->deleteLater();
 }
@@ -240,9 +245,11 @@ void QtSerialDevice::halt(int code) {
   m_port->disconnect(this);
   QMetaObject::invokeMethod(
       this,
-      [port = QPointer<QSerialPort>(m_port)] {
-        if (port && port->isOpen())
+      [this, port = QPointer<QSerialPort>(m_port)] {
+        if (port && port->isOpen()) {
+          m_lowLatency.release(int(port->handle()));
           port->close();
+        }
       },
       Qt::QueuedConnection);
   emit failed(code);

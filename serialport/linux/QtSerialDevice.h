@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serialport/SerialDevice.h"
+#include "serialport/linux/LowLatency.h"
 
 #include <QPointer>
 
@@ -44,4 +45,5 @@ private:
   bool m_pty = false;
   bool m_halted = false;
   QSerialPort *m_port = nullptr;
+  LowLatency m_lowLatency;
 };
