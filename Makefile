@@ -8,7 +8,7 @@ FUZZ_CI_SECONDS ?= 20
 JOBS ?= $(shell nproc)
 export QT_QPA_PLATFORMTHEME :=
 
-.PHONY: deps build build-asan build-fuzz demo test test-fast test-asan fuzz fuzz-ci screenshots package format clean \
+.PHONY: deps build build-asan build-fuzz demo test test-fast test-asan test-usb fuzz fuzz-ci screenshots package format clean \
         windows-toolchain windows windows-package test-windows
 
 deps:
@@ -30,8 +30,9 @@ build-fuzz: deps
 demo: build
 	tools/demo.sh $(BUILD)
 
-# Every test, in the normal build and in the sanitizer build, and every fuzz target briefly.
-test: test-fast test-asan fuzz-ci
+# Every test, in the normal build and in the sanitizer build, every fuzz target briefly, and the
+# Debian package against a real kernel's USB serial driver.
+test: test-fast test-asan fuzz-ci test-usb
 
 test-fast: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -46,6 +47,11 @@ fuzz: build-fuzz
 
 fuzz-ci: build-fuzz
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_CI_SECONDS) $(JOBS)
+
+# The package in a Linux guest under QEMU (software emulation, no KVM needed) with an emulated FTDI
+# adapter: the kernel and udev come as Debian packages, cached beside the Windows toolchain.
+test-usb: package
+	python3 tests/usb/test_usb_adapter.py $(BUILD)
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tamberlin-screenshots $(BUILD)/screenshots

@@ -8,7 +8,9 @@ packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev 
           clang libclang-rt-dev
           # the Debian package and its checks: dpkg-shlibdeps, file (CPack finds the programs
           # with it), the desktop entry's and AppStream validators, the manual pages' formatter
-          dpkg-dev file desktop-file-utils appstream groff-base)
+          dpkg-dev file desktop-file-utils appstream groff-base
+          # the USB adapter tests: the emulator, the guest's shell and the kernel modules' index
+          qemu-system-x86 busybox-static kmod)
 if [ $# -gt 0 ]; then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do

@@ -18,7 +18,10 @@ constexpr double kByteMs = 1000.0 / kBytesPerSecond;
 PtyGateway::PtyGateway(SimOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_sim(m_options.config),
       m_paceTimer(new ClockTimer(this)), m_checkTimer(new ClockTimer(this)),
-      m_backTimer(new ClockTimer(this)) {
+      m_backTimer(new ClockTimer(this)), m_latencyTimer(new ClockTimer(this)),
+      m_latency(m_options.adapterLatencyMs) {
+  m_latencyTimer->setSingleShot(true);
+  connect(m_latencyTimer, &ClockTimer::timeout, this, &PtyGateway::onLatencyTick);
   m_paceTimer->setSingleShot(true);
   connect(m_paceTimer, &ClockTimer::timeout, this, &PtyGateway::onPaceTick);
   m_checkTimer->setInterval(100);
@@ -148,10 +151,8 @@ void PtyGateway::onPaceTick() {
   while (!m_replies.empty() && m_replies.front().dueMs <= now + 0.5) {
     const PacedReply due = std::move(m_replies.front());
     m_replies.pop_front();
-    if (!due.bytes.isEmpty()) {
-      m_pty.write(due.bytes);
-      m_replyWrittenMs = now;
-    }
+    if (!due.bytes.isEmpty())
+      send(due.bytes);
     if (due.vanish) {
       vanish();
       return;
@@ -180,14 +181,38 @@ void PtyGateway::answer(quint8 byte, double atMs) {
   bool vanishes = false;
   const QByteArray reply = feed(byte, atMs, &vanishes);
   if (!reply.isEmpty())
-    m_pty.write(reply);
+    send(reply);
   if (vanishes)
     vanish();
+}
+
+void PtyGateway::send(const QByteArray &bytes) {
+  const quint64 now = Clock::instance().nowMs();
+  const QByteArray out = m_latency.take(bytes, now);
+  if (!out.isEmpty()) {
+    m_pty.write(out);
+    m_replyWrittenMs = double(now);
+  }
+  if (m_latency.dueMs() >= 0 && !m_latencyTimer->isActive())
+    m_latencyTimer->start(int(qMax<qint64>(0, m_latency.dueMs() - qint64(now))));
+}
+
+void PtyGateway::onLatencyTick() {
+  const quint64 now = Clock::instance().nowMs();
+  const QByteArray out = m_latency.release(now);
+  if (!out.isEmpty()) {
+    m_pty.write(out);
+    m_replyWrittenMs = double(now);
+  }
+  if (m_latency.dueMs() >= 0)
+    m_latencyTimer->start(int(qMax<qint64>(0, m_latency.dueMs() - qint64(now))));
 }
 
 void PtyGateway::vanish() {
   m_gone = true;
   m_paceTimer->stop();
+  m_latencyTimer->stop();
+  m_latency.clear();
   m_replies.clear();
   delete m_notifier;
   m_notifier = nullptr;
@@ -211,6 +236,7 @@ QString PtyGateway::finish() {
   m_checkTimer->stop();
   m_paceTimer->stop();
   m_backTimer->stop();
+  m_latencyTimer->stop();
   unpublish();
   m_pty.close();
   QString summary = QStringLiteral("korvane-sim COM%1: %2").arg(m_options.com).arg(m_sim.summary());

@@ -2,6 +2,7 @@
 
 #include "platform/linux/Pty.h"
 #include "sim/KorvaneSim.h"
+#include "sim/program/AdapterLatency.h"
 #include "sim/program/SimOptions.h"
 
 #include <QObject>
@@ -44,6 +45,9 @@ private:
   void onPaceTick();
   void onCheckTick();
   void vanish();
+  // Hands bytes to the program, through the adapter's latency when one is simulated.
+  void send(const QByteArray &bytes);
+  void onLatencyTick();
 
   SimOptions m_options;
   KorvaneSim m_sim;
@@ -54,6 +58,8 @@ private:
   ClockTimer *m_paceTimer;
   ClockTimer *m_checkTimer;
   ClockTimer *m_backTimer;
+  ClockTimer *m_latencyTimer;
+  AdapterLatency m_latency;
   quint64 m_lastByteMs = 0;
   // When pacing, each byte is answered as soon as it is read, with the time at which the line
   // delivers it; its reply waits here until then, so the process wakes per reply, not per byte.

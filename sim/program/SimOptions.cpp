@@ -26,6 +26,9 @@ QString SimOptions::usage() {
       "  --linger-ms MS          that long (default 1500)\n"
       "  --idle-exit SECONDS     end after SECONDS without receiving a byte\n"
       "  --replace               take over a leftover comN entry that leads nowhere\n"
+      "  --adapter-latency MS    hold what it sends as a USB serial adapter with that latency\n"
+      "                          timer does (FTDI: 16 by default, 1 at best): until the timer\n"
+      "                          runs out, every MS, or until 62 bytes fill a USB packet\n"
       "Faults:\n"
       "  --no-handshake          no \".\" after 0x10 or after the length, none at block points\n"
       "  --first-dot 64|96       first block point of the configuration download (default 64)\n"
@@ -103,6 +106,10 @@ bool SimOptions::parse(const QStringList &arguments, QString *error) {
       if (!number(1, 86400, &n))
         return false;
       idleExitSeconds = int(n);
+    } else if (arg == QLatin1String("--adapter-latency")) {
+      if (!number(0, 255, &n))
+        return false;
+      adapterLatencyMs = int(n);
     } else if (arg == QLatin1String("--first-dot")) {
       if (!number(64, 96, &n) || (n != 64 && n != 96)) {
         if (error->isEmpty())
