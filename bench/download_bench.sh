@@ -5,6 +5,8 @@
 #   bench/download_bench.sh [build-dir] [script-bytes]
 # BENCH_PROGRAM=wine runs tamberlin.exe of BENCH_WINDOWS_BUILD (default build-windows) under Wine
 # on the port mapped as COM<port>, and shows Wine's server's CPU apart from the program's.
+# BENCH_SIM_OPTIONS adds korvane-sim options, e.g. "--adapter-latency 16" for a USB adapter's
+# latency timer.
 set -euo pipefail
 build=${1:-build}
 size=${2:-16384}
@@ -17,8 +19,9 @@ trap cleanup EXIT
 export XDG_CONFIG_HOME=$work/config
 
 head -c "$size" /dev/urandom > "$work/script.qcs"
+# shellcheck disable=SC2086 # the options are words
 "$build/korvane-sim" --com "$port" --pace --restart-ms 2000 --exit-after-download --linger-ms 2500 \
-  --out "$work/received.qcs" > "$work/sim.txt" 2>&1 &
+  --out "$work/received.qcs" ${BENCH_SIM_OPTIONS:-} > "$work/sim.txt" 2>&1 &
 sim_pid=$!
 for _ in $(seq 100); do [ -e "$XDG_CONFIG_HOME/Quarnel/ports/com$port" ] && break; sleep 0.05; done
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Quarnel\\Tamberlin\\kvSerialOptionCaption]\r\n"PortNumber"="COM%s"\r\n' \
