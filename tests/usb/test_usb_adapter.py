@@ -149,8 +149,8 @@ def case_ports_and_find_give_the_adapter_a_number(bench):
     check(out.strip() == BY_ID, f"the port map's entry: {out}")
     code, out = bench.guest.tech("tamberlin-cli find --json")
     check(code == 0, f"find ended with {code}: {out}")
-    found = [e for e in json_lines(out) if e.get("event") == "found"]
-    check(any(e.get("port") == "COM3" for e in found) or '"COM3"' in out, f"find: {out}")
+    summary = json_lines(out)[-1]
+    check(summary.get("port") == "COM3" and summary.get("ok"), f"find: {out}")
     code, out = bench.guest.tech("tamberlin-cli ports")
     check("0403:6001" in out and ADAPTER_SERIAL in out, f"ports' table lacks the identity: {out}")
 
