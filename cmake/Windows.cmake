@@ -23,8 +23,47 @@ function(tb_windows_plugins target)
                     Qt6::QMinimalIntegrationPlugin)
 endfunction()
 
+# System DLLs that are not on Windows' KnownDLLs list, which Qt links: Windows would look for them in
+# the program's folder first. Linked through delay-import libraries of the same names, they load at
+# their first use, after the entry point (packaging/windows/SystemDllsOnly.cpp) has restricted the
+# search to the system folder. tests/wine/wine_dll_planting.py fails when a program imports another
+# such DLL at its start.
+set(tb_delay_loaded_dlls authz d3d9 d3d11 dwmapi dwrite dxgi netapi32 userenv uxtheme version winmm wtsapi32)
+set(tb_delay_libs ${CMAKE_BINARY_DIR}/delay-import)
+find_program(TB_MINGW_NM NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-nm REQUIRED)
+find_program(TB_MINGW_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool REQUIRED)
+set(tb_delay_lib_files)
+foreach(dll IN LISTS tb_delay_loaded_dlls)
+  find_library(TB_IMPORT_LIB_${dll} NAMES ${dll} REQUIRED)
+  set(lib ${tb_delay_libs}/lib${dll}.a)
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_SOURCE_DIR}/tools/windows/delay-import-lib.sh ${TB_MINGW_NM} ${TB_MINGW_DLLTOOL}
+            ${TB_IMPORT_LIB_${dll}} ${dll}.dll ${lib}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/windows/delay-import-lib.sh ${TB_IMPORT_LIB_${dll}}
+    COMMENT "Writing the delay-import library of ${dll}.dll"
+    VERBATIM)
+  list(APPEND tb_delay_lib_files ${lib})
+endforeach()
+file(MAKE_DIRECTORY ${tb_delay_libs})
+add_custom_target(tamberlin_delay_imports DEPENDS ${tb_delay_lib_files})
+
+# tb_system_dlls_only(<target> GUI|CONSOLE): the program loads the DLLs above from the system folder
+# only. Their delay-import libraries come first in the search for -l<name>.
+function(tb_system_dlls_only target kind)
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/packaging/windows/SystemDllsOnly.cpp)
+  target_link_directories(${target} BEFORE PRIVATE ${tb_delay_libs})
+  if(kind STREQUAL "GUI")
+    target_link_options(${target} PRIVATE -Wl,--entry=tb_gui_entry)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--entry=tb_console_entry)
+  endif()
+  add_dependencies(${target} tamberlin_delay_imports)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${tb_delay_lib_files})
+endfunction()
+
 # tb_windows_program(<target> <description> GUI|CONSOLE): the version resource and the icon in the
-# executable; a GUI program gets no console window and carries the platform plugins.
+# executable, DLLs from the system folder only; a GUI program gets no console window and carries the
+# platform plugins.
 function(tb_windows_program target description kind)
   set(TB_RC_NAME ${target})
   set(TB_RC_FILENAME ${target}.exe)
@@ -34,6 +73,7 @@ function(tb_windows_program target description kind)
   configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
   add_dependencies(${target} tamberlin_icon)
+  tb_system_dlls_only(${target} ${kind})
   if(kind STREQUAL "GUI")
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE TRUE)
     tb_windows_plugins(${target})
