@@ -1,12 +1,17 @@
 ; The setup program of Tamberlin for 64-bit Windows, made by makensis with these -D values:
 ;   VERSION (x.y.z), OUTFILE, ICON, FILES (the .nsh the build writes: TB_INSTALL_FILES,
-;   TB_FOR_EACH_FILE and TB_REMOVE_FOLDERS for the staged files), PUBLISHER, COPYRIGHT, TRADEMARKS.
+;   TB_FOR_EACH_FILE and TB_REMOVE_FOLDERS for the staged files), PUBLISHER, COPYRIGHT, TRADEMARKS,
+;   SIGN (optional: the command that signs the uninstaller, tools/windows/sign.sh).
 ; Silent: setup.exe /S [/D=folder]; uninstall.exe /S. Exit codes are in Fail.nsh.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 RequestExecutionLevel admin
+!ifdef SIGN
+  ; Signed before it is packed, so that the installed uninstaller carries the signature.
+  !uninstfinalize '"${SIGN}" "%1"'
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh

@@ -39,7 +39,7 @@ class Package:
         self.box = box
         self.setup = setup
         self.older_setup = older_setup
-        self.version = re.match(r"tamberlin-(.+)-setup\.exe$", os.path.basename(setup)).group(1)
+        self.version = re.match(r"tamberlin-(.+)-windows-x64\.zip$", os.path.basename(zip_path)).group(1)
         with zipfile.ZipFile(zip_path) as z:
             top = "tamberlin-%s-windows-x64/" % self.version
             names = [n for n in z.namelist() if not n.endswith("/")]
