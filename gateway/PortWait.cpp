@@ -29,30 +29,30 @@ void PortManager::onComError(TSerialPort *, qint32 errorCode) {
   log(QStringLiteral("KV_Serial onComError Code: %1").arg(errorCode));
   if (!COM->LastErrorText().isEmpty())
     log(COM->LastErrorText());
-  switch (errorCode) {
-  case SerialError::AlreadyOpen:
+  switch (portFailureOf(errorCode)) {
+  case PortFailure::InUse:
     stopWaiting(QStringLiteral("Port wird von einer anderen App verwendet"), Gateway::WaitState::InUse);
     break;
-  case SerialError::PermissionDenied:
+  case PortFailure::NoPermission:
     // Waiting would never end: the user has to be given the right first. The owner says how.
     stopWaiting(QStringLiteral("Port darf nicht verwendet werden (dialout)"),
                 Gateway::WaitState::NoPermission);
     break;
-  case SerialError::BadId:
+  case PortFailure::Missing:
     log(QStringLiteral("BadId - bad or unsupported ID - waiting for com"));
     sendMessage(this, WM_WAITING_FOR_COM, 4, 0);
     break;
-  case SerialError::DeviceRead:
+  case PortFailure::ReadFailed:
     log(QStringLiteral("DeviceRead - waiting for com send Msg 2, 0"));
     sendMessage(this, WM_WAITING_FOR_COM, 2, 0);
     break;
-  case SerialError::DeviceWrite:
+  case PortFailure::WriteFailed:
     if (reopenOnWriteError) {
       log(QStringLiteral("DeviceWrite - try to close and reopen com"));
       sendMessage(this, WM_REOPEN_COM, 0, 0);
     }
     break;
-  default:
+  case PortFailure::Other:
     log(QStringLiteral("some other error %1").arg(errorCode));
     sendMessage(this, WM_WAITING_FOR_COM, 3, 0);
     break;

@@ -31,6 +31,24 @@ QString serialErrorText(qint32 code) {
   return QStringLiteral("Serial port error %1").arg(code);
 }
 
+PortFailure portFailureOf(qint32 code) {
+  switch (code) {
+  case SerialError::AlreadyOpen:
+    return PortFailure::InUse;
+  case SerialError::BadId:
+    return PortFailure::Missing;
+  case SerialError::DeviceRead:
+    return PortFailure::ReadFailed;
+  case SerialError::DeviceWrite:
+    return PortFailure::WriteFailed;
+  default:
+    break;
+  }
+  if (code < 0 && code > -65536)
+    return systemPortFailure(-code);
+  return PortFailure::Other;
+}
+
 void throwSerialError(qint32 code, const QString &message) {
   const QString text = message.isEmpty() ? serialErrorText(code) : message;
   switch (code) {

@@ -6,7 +6,9 @@
 #include <stdexcept>
 
 // Error codes of the serial port. Every failure is a negative number; system errors that have no
-// code of their own arrive as the negated errno (permission denied on the device node: -13).
+// code of their own arrive negated: an errno on Linux, a Windows error code on Windows. The two
+// overlap (13 is EACCES on one, ERROR_INVALID_DATA on the other), so what a negated system error
+// means is asked of portFailureOf, never read from the number.
 namespace SerialError {
 constexpr qint32 BadId = -2001;
 constexpr qint32 NotOpen = -2007;
@@ -16,9 +18,15 @@ constexpr qint32 OutputBufferTooSmall = -3006;
 constexpr qint32 BufferIsEmpty = -3007;
 constexpr qint32 DeviceWrite = -160;
 constexpr qint32 DeviceRead = -161;
+// Linux's: permission denied on the device node, and an entry that leads to no terminal.
 constexpr qint32 PermissionDenied = -13; // -EACCES
 constexpr qint32 NotATerminal = -25;     // -ENOTTY
 } // namespace SerialError
+
+// The cases that the port manager tells apart.
+enum class PortFailure { InUse, Missing, ReadFailed, WriteFailed, NoPermission, Other };
+// The case of a code on this system.
+PortFailure portFailureOf(qint32 code);
 
 // Common base of the serial port's exceptions; carries the negative code.
 class ESerialPortException : public std::runtime_error {

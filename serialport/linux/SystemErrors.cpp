@@ -3,6 +3,13 @@
 #include "serialport/SerialPortErrors.h"
 #include "serialport/linux/DeviceNode.h"
 
+#include <cerrno>
+
+PortFailure systemPortFailure(int error) {
+  // Waiting would never end without the right to the device node.
+  return error == EACCES ? PortFailure::NoPermission : PortFailure::Other;
+}
+
 QString serialErrorHint(qint32 code) {
   switch (code) {
   case SerialError::PermissionDenied:

@@ -7,6 +7,12 @@ QString systemErrorText(int error) {
   return windowsErrorText(static_cast<unsigned long>(error));
 }
 
+PortFailure systemPortFailure(int) {
+  // Access denied at the open is the port held by another program and has its own code; every
+  // other refusal may pass (a driver that is still starting), so the wait goes on.
+  return PortFailure::Other;
+}
+
 QString serialErrorHint(qint32 code) {
   switch (code) {
   case SerialError::BadId:

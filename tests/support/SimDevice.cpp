@@ -110,6 +110,10 @@ int SimDevice::open(const SerialLineSettings &settings) {
     m_detail = com + QStringLiteral(" is absent");
     return SerialError::BadId;
   }
+  if (m_line->refusal) {
+    m_detail = com + QStringLiteral(" refused by the system");
+    return m_line->refusal;
+  }
   if (m_line->heldByOther || m_line->m_device) {
     m_detail = com + QStringLiteral(" is held by another program");
     return SerialError::AlreadyOpen;

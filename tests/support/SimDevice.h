@@ -26,6 +26,8 @@ public:
   int bytesPerSecond = 0;
   // Another program holds the port: opening reports -2008.
   bool heldByOther = false;
+  // The system refuses the open with this code (0: it does not).
+  int refusal = 0;
   // The device has a writer of its own, as on Windows: the port hands it the output at once.
   bool ownWriter = false;
 
