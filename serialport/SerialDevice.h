@@ -16,6 +16,7 @@ struct SerialLineSettings {
   bool dtr = true;
   bool rts = true;
   quint16 inSize = 4096;
+  quint16 outSize = 4096;
 };
 
 // The device under TSerialPort: the real serial port, or an in-process stand-in in tests. Used on

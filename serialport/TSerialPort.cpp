@@ -79,7 +79,7 @@ void TSerialPort::SetInSize(quint16 bytes) {
 }
 
 void TSerialPort::SetOutSize(quint16 bytes) {
-  m_outSize = bytes;
+  m_line.outSize = bytes;
 }
 
 void TSerialPort::SetDTR(bool on) {
@@ -255,7 +255,7 @@ void TSerialPort::PutString(const QByteArray &bytes) {
   }
   if (m_failed)
     return;
-  if (m_outSize < m_out.size() + bytes.size()) {
+  if (m_line.outSize < m_out.size() + bytes.size()) {
     reportError(SerialError::OutputBufferTooSmall);
     return;
   }

@@ -55,7 +55,7 @@ public:
   void SetStopBits(quint16 bits);
   quint16 InSize() const { return m_line.inSize; }
   void SetInSize(quint16 bytes);
-  quint16 OutSize() const { return m_outSize; }
+  quint16 OutSize() const { return m_line.outSize; }
   void SetOutSize(quint16 bytes);
   bool DTR() const { return m_line.dtr; }
   void SetDTR(bool on);
@@ -124,7 +124,6 @@ private:
 
   quint16 m_com = 0;
   SerialLineSettings m_line;
-  quint16 m_outSize = 4096;
   bool m_promptForPort = true;
   bool m_autoOpen = true;
 

@@ -1,5 +1,6 @@
 #include "serialport/windows/Win32SerialDevice.h"
 
+#include "platform/Log.h"
 #include "platform/windows/HiddenWindow.h"
 #include "platform/windows/WindowsError.h"
 #include "serialport/SerialPortErrors.h"
@@ -133,6 +134,36 @@ struct Win32SerialDevice::Line {
     return false;
   }
 
+  // Whether the driver still answers for the line: one whose device has hung up fails here.
+  bool lineAnswers() {
+    DWORD errors = 0;
+    COMSTAT state{};
+    return ClearCommError(port, &errors, &state) != 0;
+  }
+
+  // Waits for a read or write that the driver should end by itself, asking every kLineCheckMs
+  // whether the line still answers: a driver whose device hangs up may leave it pending for good.
+  // False when stopped or when the line no longer answers (then lost is set and the operation has
+  // been cancelled and has ended).
+  bool awaitDriver(OVERLAPPED *o, bool &lost) {
+    for (;;) {
+      bool timedOut = false;
+      if (!await(o, kLineCheckMs, timedOut))
+        return false;
+      if (!timedOut)
+        return true;
+      if (!lineAnswers()) {
+        const DWORD error = GetLastError();
+        CancelIoEx(port, o);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, o, &ignored, TRUE);
+        SetLastError(error);
+        lost = true;
+        return false;
+      }
+    }
+  }
+
   // Reads whatever the driver holds, piece by piece; false on a failed read.
   bool drain(Overlapped &ov) {
     char piece[kReadPiece];
@@ -143,9 +174,9 @@ struct Win32SerialDevice::Line {
         return false;
       // A read asked to return at once may still stay pending (Wine's on some ports) until
       // characters come: the close must be able to end it.
-      bool timedOut = false;
-      if (!await(o, INFINITE, timedOut))
-        return true;
+      bool lost = false;
+      if (!awaitDriver(o, lost))
+        return !lost;
       if (!GetOverlappedResult(port, o, &n, FALSE))
         return false;
       if (n == 0)
@@ -201,9 +232,12 @@ struct Win32SerialDevice::Line {
   // Waits for the lot being written, starts the next one while bytes wait; true when all went.
   bool finishWrites() {
     for (;;) {
-      bool timedOut = false;
-      if (!await(&writeOv.o, INFINITE, timedOut))
+      bool lost = false;
+      if (!awaitDriver(&writeOv.o, lost)) {
+        if (lost)
+          fail(SerialError::DeviceWrite, GetLastError());
         return false;
+      }
       DWORD n = 0;
       const bool written = GetOverlappedResult(port, &writeOv.o, &n, FALSE);
       const DWORD error = written ? ERROR_WRITE_FAULT : GetLastError();
@@ -275,7 +309,7 @@ int Win32SerialDevice::open(const SerialLineSettings &settings) {
     const DWORD e = GetLastError();
     return failure(openErrorCode(e), QStringLiteral("%1: %2").arg(com, windowsErrorText(e)));
   }
-  if (!SetupComm(h, settings.inSize, settings.inSize)) {
+  if (!SetupComm(h, settings.inSize, settings.outSize)) {
     const DWORD e = GetLastError();
     CloseHandle(h);
     return failure(-int(e),
@@ -304,12 +338,16 @@ int Win32SerialDevice::open(const SerialLineSettings &settings) {
     close();
     return failure(code, detail);
   }
-  int lineCode = setDtr(settings.dtr);
-  if (const int rtsCode = setRts(settings.rts); lineCode == 0)
-    lineCode = rtsCode;
+  // The line settings have set DTR and RTS already; a driver that refuses them once more (one
+  // without modem lines) still carries the bytes, so the port is used and the refusal only logged.
+  if (setDtr(settings.dtr))
+    Log::line(m_detail);
+  if (setRts(settings.rts))
+    Log::line(m_detail);
+  m_detail.clear();
   PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
   d->start();
-  return lineCode;
+  return 0;
 }
 
 void Win32SerialDevice::close() {

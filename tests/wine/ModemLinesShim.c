@@ -1,9 +1,12 @@
 // Test support, never shipped: a pseudo-terminal has no modem lines, and Wine's wait for serial
 // events gives up when it cannot read them. Preloaded into Wine, this answers the modem-line
-// requests on pseudo-terminals as a port with DSR and CTS up would, and passes the rest on.
+// requests on pseudo-terminals as a port with DSR and CTS up would, and passes the rest on. With
+// TAMBERLIN_REFUSE_MODEM_LINES set it refuses to set the lines, as a driver without them does.
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <stdarg.h>
+#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -32,6 +35,10 @@ int ioctl(int fd, unsigned long request, ...) {
   case TIOCMBIS:
   case TIOCMBIC:
   case TIOCMSET:
+    if (isPseudoTerminal(fd) && getenv("TAMBERLIN_REFUSE_MODEM_LINES")) {
+      errno = EINVAL;
+      return -1;
+    }
     if (isPseudoTerminal(fd))
       return 0;
     break;

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Plays the far end of COM43 for test_serialdevice.exe under Wine: a pseudo-terminal that answers
-each line in capitals and hangs up on "bye".
+each line in capitals and hangs up on "bye". With TAMBERLIN_WINE_NOTE set, the run fails unless
+Wine's notes on the serial driver (on standard error) contain that text.
 
-Usage: serial_driver.py WINDOWS_BUILD SOURCE_DIR TEST_EXE"""
+Usage: serial_driver.py WINDOWS_BUILD SOURCE_DIR TEST_EXE [TEST_ARGS...]"""
 import os
 import pty
 import subprocess
@@ -53,8 +54,17 @@ def main():
         subprocess.run(["wineserver", "-k"], env=env)
     threading.Thread(target=far_end, args=(master,), daemon=True).start()
     env["LD_PRELOAD"] = shim(build, source)
-    result = subprocess.run(["wine", test] + sys.argv[4:], env=env, timeout=120)
+    note = os.environ.get("TAMBERLIN_WINE_NOTE")
+    if note:
+        env["WINEDEBUG"] = "-all,fixme+comm"
+    result = subprocess.run(["wine", test] + sys.argv[4:], env=env, timeout=120,
+                            stderr=subprocess.PIPE if note else None, text=True, errors="replace")
     os.close(terminal)
+    if note:
+        sys.stderr.write(result.stderr)
+        if note not in result.stderr:
+            print("Wine's notes do not contain: %s" % note)
+            return 1
     return result.returncode
 
 

@@ -2,6 +2,7 @@
 // driver (serial_driver.py) maps as COM43 and plays: it answers each line in capitals and hangs up
 // on "bye". COM45 is mapped to nothing.
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "serialport/SerialPortErrors.h"
 #include "serialport/TSerialPort.h"
 #include "serialport/windows/Win32Errors.h"
@@ -62,6 +63,35 @@ private slots:
     absent.port.SetOpen(true);
     QVERIFY(!absent.port.Open());
     QCOMPARE(absent.errors, QList<qint32>{SerialError::BadId});
+  }
+
+  // The driver gets each queue at its own size: Wine's stub names both on standard error, where
+  // serial_driver.py looks for them (test_serialdevice_queues).
+  void driverQueuesAsAsked() {
+    Port line(kLine);
+    line.port.SetInSize(8192);
+    line.port.SetOutSize(32768);
+    line.port.SetOpen(true);
+    QVERIFY2(line.port.Open(), qPrintable(line.port.LastErrorText()));
+    QCOMPARE(line.errors, QList<qint32>{});
+  }
+
+  // A driver that refuses DTR and RTS (one without modem lines) still carries the bytes: the port
+  // opens without a failure, which would start a wait for a port that is open, and says what was
+  // refused in the log (test_serialdevice_refusedlines).
+  void refusedModemLinesLeaveThePortUsable() {
+    if (qEnvironmentVariableIsEmpty("TAMBERLIN_REFUSE_MODEM_LINES"))
+      QSKIP("needs the shim to refuse the modem lines (TAMBERLIN_REFUSE_MODEM_LINES)");
+    QStringList logged;
+    const int sink = Log::addSink([&](const QString &text, Log::Kind) { logged << text; });
+    Port line(kLine);
+    line.port.SetOpen(true);
+    QVERIFY2(line.port.Open(), qPrintable(line.port.LastErrorText()));
+    QCOMPARE(line.errors, QList<qint32>{});
+    line.port.PutString("still here\n");
+    QVERIFY(line.waitFor([&] { return line.received.contains("STILL HERE\n"); }));
+    Log::removeSink(sink);
+    QVERIFY2(logged.filter(QStringLiteral("DTR refused")).size() == 1, qPrintable(logged.join('\n')));
   }
 
   void bytesBothWaysThenTheLineIsLost() {
