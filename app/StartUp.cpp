@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 
@@ -168,7 +169,7 @@ bool TForm1::secondPass(int level) {
       log(QStringLiteral("Scritfile Name"));
       Dateiname.clear();
       if (parameter.size() > 2) {
-        Dateiname = CommandLine::value(parameter);
+        Dateiname = QDir::toNativeSeparators(CommandLine::value(parameter));
         Button1->setText(QStringLiteral("Download script   ") + Dateiname);
       }
       if (Dateiname.isEmpty()) {
@@ -196,7 +197,7 @@ bool TForm1::secondPass(int level) {
       return false;
     }
     case CommandLine::Kind::ScriptPath:
-      Dateiname = parameter;
+      Dateiname = QDir::toNativeSeparators(parameter);
       Button1->setText(QStringLiteral("Download script   ") + Dateiname);
       if (!programfile(Dateiname)) {
         COM->COM->SetOpen(false);

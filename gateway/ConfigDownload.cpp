@@ -6,6 +6,7 @@
 #include "gateway/ScriptImage.h"
 #include "platform/Clock.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -49,6 +50,7 @@ bool ConfigDownload::refuseTooLarge(const QString &path, qint64 size, bool measu
 }
 
 Task<bool> ConfigDownload::programfile(QString path) {
+  path = QDir::toNativeSeparators(path); // as the user knows it, in every message and log line
   if (reopenOnWriteError)
     *reopenOnWriteError = false;
   m_report.phase(GatewayReport::Phase::Testing);

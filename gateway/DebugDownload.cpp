@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "serialport/TSerialPort.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -46,6 +47,7 @@ QString DebugDownload::load(TIndexStream &image, const QString &path) {
 }
 
 Task<bool> DebugDownload::programfileDebug(QString path) {
+  path = QDir::toNativeSeparators(path); // as the user knows it, in every message and log line
   m_report.phase(GatewayReport::Phase::Programming);
   m_report.stateText(QStringLiteral("Open file"));
   if (!QFileInfo(path).isFile()) {

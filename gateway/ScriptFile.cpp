@@ -1,5 +1,6 @@
 #include "gateway/ScriptFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -18,13 +19,14 @@ QString ScriptFile::tooLarge(const QString &path, qint64 size, qint64 maxSize) {
 
 QString ScriptFile::problem(const QString &path, qint64 maxSize) {
   const QFileInfo info(path);
+  const QString shown = QDir::toNativeSeparators(path);
   if (!info.isFile())
-    return missing(path);
+    return missing(shown);
   if (info.size() > maxSize)
-    return tooLarge(path, info.size(), maxSize);
+    return tooLarge(shown, info.size(), maxSize);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
-    return QStringLiteral("File %1 cannot be read: %2").arg(path, file.errorString());
+    return QStringLiteral("File %1 cannot be read: %2").arg(shown, file.errorString());
   return {};
 }
 

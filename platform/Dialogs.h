@@ -40,7 +40,7 @@ public:
   // Input box: returns the edited text on OK and the preset text on Cancel.
   virtual QString inputBox(QWidget *parent, const QString &caption, const QString &prompt,
                            const QString &preset) = 0;
-  // Empty result: cancelled.
+  // The chosen file's path with the system's separators, as the user knows it; empty: cancelled.
   virtual QString openFile(QWidget *parent, const FileDialog &dialog) = 0;
   virtual QString saveFile(QWidget *parent, const FileDialog &dialog) = 0;
 

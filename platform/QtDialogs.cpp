@@ -3,6 +3,7 @@
 #include "platform/LogMirror.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -42,7 +43,8 @@ QString runFileDialog(QWidget *parent, const Dialogs::FileDialog &request, QFile
     dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return {};
-  return dialog.selectedFiles().constFirst();
+  // Qt names files with "/" on every system.
+  return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 // downloads on lines of simulated gateways, several at once in one thread, in virtual time.
 #include "gateway/GatewayLink.h"
 #include "gateway/GatewayProtocol.h"
+#include "gateway/ScriptFile.h"
 #include "gateway/WriteScriptJob.h"
 #include "serialport/TSerialPort.h"
 
@@ -9,6 +10,7 @@
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,13 +22,14 @@ class RecordingReport : public GatewayReport {
 public:
   QList<Outcome> outcomes;
   QStringList questions;
+  QStringList logged;
   bool answer = false;
   qint64 lastDone = -1;
   qint64 total = -1;
   std::function<void()> onOutcome;
   std::function<void()> onQuestion;
 
-  void logLine(const QString &) override {}
+  void logLine(const QString &text) override { logged << text; }
   bool question(const QString &text) override {
     questions << text;
     if (onQuestion)
@@ -216,6 +219,46 @@ private slots:
     QCOMPARE(wire.mid(wire.indexOf(char(Gateway::DebugAnswer))),
              QByteArray() + char(Gateway::DebugAnswer) + char(Gateway::TestGateway));
     QCOMPARE(s.report.outcomes.size(), 1);
+  }
+
+  // Qt names files with "/" on every system; the user knows them by the system's separators, and
+  // every message and log line names them so, however the path was given.
+  void scriptPathsAreShownWithTheSystemsSeparators_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("size"); // -1: no file
+    QTest::addColumn<QString>("message");
+    QTest::newRow("configuration interface, no file")
+        << int(KorvaneSim::Mode::Config) << -1 << "File %1 does not exist!";
+    QTest::newRow("configuration interface, too large")
+        << int(KorvaneSim::Mode::Config) << int(Gateway::MaxScriptSize) + 1 << "File %1 has 65537 bytes;";
+    QTest::newRow("debug interface, no file")
+        << int(KorvaneSim::Mode::Debug) << -1 << "File %1 does not exist!";
+    QTest::newRow("debug interface, too large")
+        << int(KorvaneSim::Mode::Debug) << int(Gateway::MaxScriptSize) << "File %1 has 65536 bytes;";
+  }
+  void scriptPathsAreShownWithTheSystemsSeparators() {
+    QFETCH(int, mode);
+    QFETCH(int, size);
+    QFETCH(QString, message);
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("line 4")));
+    const QString path = size < 0 ? dir.filePath(QStringLiteral("line 4/gone.qcs"))
+                                  : script(pattern(size, 3), QStringLiteral("line 4/big.qcs"));
+    const QString shown = QDir::toNativeSeparators(path);
+    gateway(7, KorvaneSim::Mode(mode));
+    Station s(7, path);
+    s.report.answer = true;
+    QVERIFY(clock->runUntil([&] { return s.run.finished(); }, 60000));
+
+    QCOMPARE(s.report.outcomes.size(), 1);
+    QVERIFY2(s.report.outcomes.at(0).message.startsWith(message.arg(shown)),
+             qPrintable(s.report.outcomes.at(0).message));
+    if (shown != path) {
+      QVERIFY(!s.report.outcomes.at(0).message.contains(path));
+      for (const QString &line : std::as_const(s.report.logged))
+        QVERIFY2(!line.contains(path), qPrintable(line));
+    }
+    // The check a front end makes before it starts.
+    QVERIFY(ScriptFile::problem(path, Gateway::MaxDebugScriptSize).startsWith(message.arg(shown)));
   }
 };
 
