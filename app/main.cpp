@@ -5,6 +5,7 @@
 #include "platform/ComPorts.h"
 #include "platform/Display.h"
 #include "platform/QtMessages.h"
+#include "platform/Terminal.h"
 
 #include <BuildInfo.h>
 
@@ -32,7 +33,7 @@ int main(int argc, char *argv[]) {
       parameters.contains(QLatin1String("-platform")) || parameters.contains(QLatin1String("--platform"));
   const DisplayStart::Decision start = DisplayStart::decide(
       platformAsked ? DisplayCheck{DisplayCheck::State::Requested, {}} : checkDisplay(), parameters);
-  std::fputs(qPrintable(start.message), stderr);
+  writeText(stderr, start.message);
   if (start.start == DisplayStart::Start::Refuse)
     return 2;
   if (start.start == DisplayStart::Start::Offscreen)

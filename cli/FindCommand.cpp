@@ -5,6 +5,7 @@
 #include "cli/FindPorts.h"
 #include "cli/JsonLines.h"
 #include "cli/PortSearchRun.h"
+#include "platform/Terminal.h"
 
 #include <QJsonArray>
 
@@ -16,7 +17,7 @@ void tellProblems(const PortSearchRun &run, bool json) {
     if (json)
       JsonLines::write({{"event", "port-error"}, {"port", p.port}, {"code", p.code}, {"message", p.text}});
     else
-      std::fprintf(stderr, "tamberlin-cli: %s: %s\n", qPrintable(p.port), qPrintable(p.text));
+      writeText(stderr, QStringLiteral("tamberlin-cli: %1: %2\n").arg(p.port, p.text));
   }
 }
 } // namespace
@@ -37,12 +38,11 @@ int runFind(const CliOptions &options) {
   } else if (run.found > 0) {
     std::printf("%s\n", qPrintable(found));
   } else if (items.isEmpty()) {
-    std::fprintf(stderr, "tamberlin-cli: %s\n", qPrintable(ports.noneText));
+    writeText(stderr, QStringLiteral("tamberlin-cli: %1\n").arg(ports.noneText));
   } else {
-    std::fprintf(stderr,
-                 "tamberlin-cli: no gateway answered on %s; is it powered, connected and on its "
-                 "configuration interface?\n",
-                 qPrintable(items.join(QStringLiteral(", "))));
+    writeText(stderr, QStringLiteral("tamberlin-cli: no gateway answered on %1; is it powered, connected and "
+                                     "on its configuration interface?\n")
+                          .arg(items.join(QStringLiteral(", "))));
   }
   return code;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/JsonLines.h"
 #include "platform/Clock.h"
+#include "platform/Terminal.h"
 
 #include <QJsonArray>
 
@@ -59,7 +60,7 @@ void JsonEvents::log(const QString &port, const QString &text) {
 
 void JsonEvents::message(const QString &port, const QString &text) {
   // Requests for the person at the gateway go to the terminal too: nobody reads JSON at the bench.
-  std::fprintf(stderr, "%s: %s\n", qPrintable(port), qPrintable(text));
+  writeText(stderr, QStringLiteral("%1: %2\n").arg(port, text));
   QJsonObject o = event("message", port);
   o.insert(QStringLiteral("text"), text);
   JsonLines::write(o);

@@ -1,6 +1,7 @@
 #include "cli/TextEvents.h"
 
 #include "platform/Clock.h"
+#include "platform/Terminal.h"
 
 #include <cstdio>
 
@@ -46,7 +47,7 @@ void TextEvents::say(const QString &text) {
   if (m_live && m_drawn > 0)
     std::fprintf(stderr, "\033[%dA\033[J", m_drawn);
   m_drawn = 0;
-  std::fprintf(stderr, "%s\n", qPrintable(text));
+  writeText(stderr, text + QLatin1Char('\n'));
   if (m_live)
     redraw(true);
 }
@@ -59,7 +60,7 @@ void TextEvents::redraw(bool force) {
   if (m_drawn > 0)
     std::fprintf(stderr, "\033[%dA", m_drawn);
   for (const Line &l : std::as_const(m_lines))
-    std::fprintf(stderr, "\r\033[K%s\n", qPrintable(render(l)));
+    writeText(stderr, QStringLiteral("\r\033[K%1\n").arg(render(l)));
   m_drawn = int(m_lines.size());
   std::fflush(stderr);
 }

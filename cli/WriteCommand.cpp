@@ -23,7 +23,7 @@
 
 namespace {
 void note(const QString &text) {
-  std::fprintf(stderr, "tamberlin-cli: %s\n", qPrintable(text));
+  writeText(stderr, QStringLiteral("tamberlin-cli: %1\n").arg(text));
 }
 
 // The ports to write, or an exit code with the reason already said.

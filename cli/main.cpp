@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/SystemUsage.h"
+#include "platform/Terminal.h"
 
 #include <BuildInfo.h>
 
@@ -23,7 +24,7 @@ int main(int argc, char *argv[]) {
     return ExitCode::Written;
   }
   if (!options.error.isEmpty()) {
-    std::fprintf(stderr, "tamberlin-cli: %s\nTry 'tamberlin-cli --help'.\n", qPrintable(options.error));
+    writeText(stderr, QStringLiteral("tamberlin-cli: %1\nTry 'tamberlin-cli --help'.\n").arg(options.error));
     return ExitCode::Usage;
   }
   switch (options.command) {

@@ -2,6 +2,7 @@
 
 #include "platform/LogMirror.h"
 #include "platform/Seam.h"
+#include "platform/Terminal.h"
 
 #include <cstdio>
 
@@ -18,7 +19,7 @@ public:
   int messageBox(QWidget *, const Message &message) override {
     const QString line = QStringLiteral("Message: ") + message.text;
     LogMirror::write(line);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    writeText(stderr, line + QLatin1Char('\n'));
     std::fflush(stderr);
     return message.buttons == Buttons::YesNo ? Yes : Ok;
   }
