@@ -1,6 +1,7 @@
 #include "cli/DoctorFinding.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/UsbIdentityText.h"
 
 #include <QJsonValue>
 
@@ -32,5 +33,6 @@ QJsonObject findingEvent(const DoctorFinding &finding) {
           {"severity", severityName(finding.severity)},
           {"port", finding.port.isEmpty() ? QJsonValue() : QJsonValue(finding.port)},
           {"what", finding.what},
-          {"fix", finding.fix.isEmpty() ? QJsonValue() : QJsonValue(finding.fix)}};
+          {"fix", finding.fix.isEmpty() ? QJsonValue() : QJsonValue(finding.fix)},
+          {"usb", usbIdentityJson(finding.usb)}};
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/UsbIdentity.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // One verdict of the doctor: what it found and how to fix it.
 struct DoctorFinding {
@@ -12,6 +16,9 @@ struct DoctorFinding {
   QString port; // COMn when the finding is about one port
   QString what;
   QString fix; // empty for Ok
+
+  // The adapter of the port, when it is on USB.
+  std::optional<UsbIdentity> usb = std::nullopt;
 
   bool needsFixing() const { return severity == Severity::Warning || severity == Severity::Error; }
 };

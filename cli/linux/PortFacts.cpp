@@ -34,6 +34,7 @@ PortFacts factsOf(const PortMap &map, quint16 n, const QList<SerialLocks::Lock> 
     return facts;
   facts.lockName = SerialLocks::deviceNameOf(facts.device, map.roots().dev);
   facts.usb = usbIdentityOf(facts.device, map.roots().sys);
+  facts.latencyTimerMs = latencyTimerOf(facts.device, map.roots().sys);
   facts.holders = ProcessList::instance().holding(facts.device);
   if (facts.holders.isEmpty())
     facts.holders = lockOwners(facts.lockName, locks);

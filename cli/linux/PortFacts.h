@@ -20,6 +20,7 @@ struct PortFacts {
   QString lockName; // the device's name in lock files (LCK..<lockName>); empty unless present
   bool automatic = false;
   std::optional<UsbIdentity> usb;
+  std::optional<quint32> latencyTimerMs; // the adapter's, where its driver has one (ftdi_sio)
   // Processes with the device open; else the live owner of its lock file, when there is one.
   QList<ProcessList::Process> holders;
 

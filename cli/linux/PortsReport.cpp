@@ -56,20 +56,13 @@ QString PortsReport::table(const QList<PortFacts> &ports) {
 }
 
 QJsonObject PortsReport::portEvent(const PortFacts &port) {
-  QJsonValue usb;
-  if (port.usb)
-    usb = QJsonObject{{"vendor", port.usb->vendorId},
-                      {"product", port.usb->productId},
-                      {"serial", orNull(port.usb->serial)},
-                      {"name", orNull(port.usb->product)},
-                      {"manufacturer", orNull(port.usb->manufacturer)}};
   QJsonArray holders;
   for (const ProcessList::Process &p : port.holders)
     holders << QJsonObject{{"pid", p.pid}, {"name", orNull(p.name)}};
   return QJsonObject{
       {"event", "port"},           {"port", port.name()},         {"number", port.number},
       {"entry", port.entry},       {"target", targetText(port)},  {"device", orNull(port.device)},
-      {"present", port.present()}, {"automatic", port.automatic}, {"usb", usb},
+      {"present", port.present()}, {"automatic", port.automatic}, {"usb", usbIdentityJson(port.usb)},
       {"holders", holders}};
 }
 

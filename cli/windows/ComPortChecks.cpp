@@ -1,5 +1,6 @@
 #include "cli/windows/ComPortChecks.h"
 
+#include "cli/LatencyTimer.h"
 #include "cli/UsbIdentityText.h"
 
 namespace {
@@ -17,15 +18,9 @@ DoctorFinding noPortFinding() {
                      "shows under \"Other devices\" with a warning sign) and install the adapter's driver")};
 }
 
-QString described(const ComPortFacts &port) {
-  if (!port.usb)
-    return QStringLiteral("%1 (%2)").arg(port.name(), port.device());
-  return QStringLiteral("%1 (%2, USB %3)").arg(port.name(), port.device(), usbIdentityText(*port.usb));
-}
-
 DoctorFinding portFinding(const ComPortFacts &port) {
   using State = ComPortUse::State;
-  const QString where = described(port);
+  const QString where = portWithUsbIdentity(port.name(), port.device(), port.usb);
   switch (port.use.state) {
   case State::Free:
     return {Severity::Ok, port.name(), QStringLiteral("%1: can be opened").arg(where), {}};
@@ -47,13 +42,30 @@ DoctorFinding portFinding(const ComPortFacts &port) {
   return {Severity::Warning, port.name(), QStringLiteral("%1 was listed but has gone").arg(where),
           QStringLiteral("plug the adapter in again and look for it in %1").arg(kDeviceManager)};
 }
+
+DoctorFinding latencyFinding(const ComPortFacts &port, quint32 ms) {
+  const QString is = QStringLiteral("%1: %2").arg(port.name(), latencyTimerIs(ms));
+  if (!latencyTimerCostsTime(ms))
+    return {Severity::Ok, port.name(), is, {}};
+  return {Severity::Warning, port.name(), QStringLiteral("%1: %2").arg(is, latencyTimerCost(ms)),
+          QStringLiteral("set it to 1 ms: Device Manager > Ports (COM & LPT) > the adapter of %1 > "
+                         "Properties > Port Settings > Advanced... > Latency Timer (msec): 1, then OK")
+              .arg(port.name())};
+}
 } // namespace
 
 QList<DoctorFinding> diagnoseComPorts(const QList<ComPortFacts> &ports) {
   if (ports.isEmpty())
     return {noPortFinding()};
   QList<DoctorFinding> out;
-  for (const ComPortFacts &port : ports)
-    out << portFinding(port);
+  for (const ComPortFacts &port : ports) {
+    QList<DoctorFinding> found{portFinding(port)};
+    if (port.latencyTimerMs)
+      found << latencyFinding(port, *port.latencyTimerMs);
+    // Each names the port's adapter, so that a program reading them knows which one.
+    for (DoctorFinding &finding : found)
+      finding.usb = port.usb;
+    out << found;
+  }
   return out;
 }

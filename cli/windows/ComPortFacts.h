@@ -21,6 +21,7 @@ struct ComPortFacts {
   quint16 number = 0;
   ComPortUse use;
   std::optional<UsbIdentity> usb; // vendor, product, serial and name from the USB record
+  std::optional<quint32> latencyTimerMs = std::nullopt; // the adapter's, where its driver keeps one (FTDI)
 
   bool present() const { return use.state != ComPortUse::State::Absent; }
   bool held() const { return use.state == ComPortUse::State::Held; }

@@ -1,6 +1,7 @@
 #include "cli/windows/ComPortProbe.h"
 
 #include "platform/ComPorts.h"
+#include "platform/windows/FtdiLatencyTimer.h"
 
 #include <string>
 
@@ -32,6 +33,10 @@ QList<ComPortFacts> gatherComPortFacts() {
   QMap<quint16, ComPortUse> uses;
   for (quint16 n : ports)
     uses.insert(n, probeComPortUse(n));
-  return comPortFacts(ports, uses,
-                      UsbDeviceTable::instance().devices().value_or(QList<UsbDeviceTable::Device>{}));
+  QList<ComPortFacts> facts = comPortFacts(
+      ports, uses, UsbDeviceTable::instance().devices().value_or(QList<UsbDeviceTable::Device>{}));
+  for (ComPortFacts &port : facts)
+    if (port.present())
+      port.latencyTimerMs = ftdiLatencyTimer(port.name());
+  return facts;
 }

@@ -8,21 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-QJsonValue orNull(const QString &text) {
-  return text.isEmpty() ? QJsonValue() : QJsonValue(text);
-}
-
-QJsonValue usbObject(const ComPortFacts &port) {
-  if (!port.usb)
-    return QJsonValue();
-  return QJsonObject{{"vendor", port.usb->vendorId},
-                     {"product", port.usb->productId},
-                     {"serial", orNull(port.usb->serial)},
-                     {"name", orNull(port.usb->product)}};
-}
-} // namespace
-
 QString ComPortsReport::useText(const ComPortFacts &port) {
   using State = ComPortUse::State;
   switch (port.use.state) {
@@ -56,7 +41,7 @@ QJsonObject ComPortsReport::portEvent(const ComPortFacts &port) {
                      {"present", port.present()},
                      {"held", port.held()},
                      {"error", failed ? QJsonValue(port.use.error) : QJsonValue()},
-                     {"usb", usbObject(port)}};
+                     {"usb", usbIdentityJson(port.usb)}};
 }
 
 QJsonObject ComPortsReport::summaryEvent(const QList<ComPortFacts> &ports) {

@@ -30,3 +30,13 @@ std::optional<UsbIdentity> usbIdentityOf(const QString &device, const QString &s
   }
   return std::nullopt;
 }
+
+std::optional<quint32> latencyTimerOf(const QString &device, const QString &sysRoot) {
+  const QString name = QFileInfo(device).fileName();
+  if (name.isEmpty())
+    return std::nullopt;
+  const QDir port(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device"));
+  bool ok = false;
+  const quint32 ms = attribute(port, "latency_timer").toUInt(&ok);
+  return ok ? std::optional<quint32>(ms) : std::nullopt;
+}

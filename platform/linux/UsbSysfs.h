@@ -10,3 +10,8 @@
 // (normally /sys) tells it: vendor and product, serial (empty when the device has none), product
 // and manufacturer names. Nothing when the tty is not on USB or sysfs does not know it.
 std::optional<UsbIdentity> usbIdentityOf(const QString &device, const QString &sysRoot);
+
+// The latency timer (ms) of the USB serial port behind a tty device node: how long its adapter may
+// hold received bytes. Only some drivers have it (ftdi_sio: the attribute latency_timer of the
+// port, /sys/class/tty/ttyUSB0/device/latency_timer); nothing for the others.
+std::optional<quint32> latencyTimerOf(const QString &device, const QString &sysRoot);

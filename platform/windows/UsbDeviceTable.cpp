@@ -2,39 +2,12 @@
 #include "platform/UsbDeviceTable.h"
 
 #include "platform/Seam.h"
+#include "platform/windows/RegistryRead.h"
 
-#include <windows.h>
-
-#include <vector>
+#include <string>
 
 namespace {
 const wchar_t kUsbKey[] = L"SYSTEM\\ControlSet001\\Enum\\USB";
-
-QStringList subKeysOf(HKEY key) {
-  QStringList names;
-  std::vector<wchar_t> name(256);
-  for (DWORD i = 0;; ++i) {
-    DWORD length = DWORD(name.size());
-    if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    names << QString::fromWCharArray(name.data(), int(length));
-  }
-  return names;
-}
-
-// A string value; empty when it is missing or of another type.
-QString stringValue(HKEY key, const QString &subKey, const wchar_t *name) {
-  const std::wstring path = subKey.toStdWString();
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegGetValueW(key, path.c_str(), name, RRF_RT_REG_SZ, &type, nullptr, &size) != ERROR_SUCCESS ||
-      size < 2)
-    return {};
-  std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-  if (RegGetValueW(key, path.c_str(), name, RRF_RT_REG_SZ, &type, text.data(), &size) != ERROR_SUCCESS)
-    return {};
-  return QString::fromWCharArray(text.data());
-}
 
 class RegistryUsbDeviceTable : public UsbDeviceTable {
 public:
@@ -43,7 +16,7 @@ public:
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUsbKey, 0, KEY_READ, &usb) != ERROR_SUCCESS)
       return std::nullopt;
     QList<Device> devices;
-    for (const QString &deviceName : subKeysOf(usb))
+    for (const QString &deviceName : registrySubKeys(usb))
       devices << device(usb, deviceName);
     RegCloseKey(usb);
     return devices;
@@ -56,8 +29,8 @@ private:
     const std::wstring path = name.toStdWString();
     if (RegOpenKeyExW(usb, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
       return device;
-    for (const QString &instance : subKeysOf(key))
-      device.instances << Instance{instance, stringValue(key, instance, L"FriendlyName")};
+    for (const QString &instance : registrySubKeys(key))
+      device.instances << Instance{instance, registryString(key, instance, L"FriendlyName")};
     RegCloseKey(key);
     return device;
   }

@@ -76,6 +76,16 @@ public:
            link(path(tty), QStringLiteral("sys/class/tty/") + node);
   }
 
+  // The latency timer of an adapter's USB serial port, as ftdi_sio offers it: the attribute
+  // latency_timer of the port, which the tty's link "device" leads to.
+  bool latencyTimer(const QString &node, const QByteArray &content) {
+    const QString tty = QFileInfo(path(QStringLiteral("sys/class/tty/") + node)).canonicalFilePath();
+    if (tty.isEmpty() || !QFile::link(QStringLiteral("../../../") + node, tty + QStringLiteral("/device")))
+      return false;
+    QFile f(QDir::cleanPath(tty + QStringLiteral("/../../latency_timer")));
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+  }
+
   // A running process, holding the given device nodes open.
   bool process(qint64 pid, const QString &name, const QStringList &nodes = {}) {
     const QString dir = QStringLiteral("proc/%1").arg(pid);

@@ -133,13 +133,60 @@ private slots:
     QCOMPARE(doctorExitCode(findings), findings[0].needsFixing() ? 1 : 0);
   }
 
+  void latencyTimer_data() {
+    QTest::addColumn<quint32>("ms");
+    QTest::addColumn<QString>("severity");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("fix");
+    const QString fix = "set it to 1 ms: Device Manager > Ports (COM & LPT) > the adapter of COM3 > "
+                        "Properties > Port Settings > Advanced... > Latency Timer (msec): 1, then OK";
+    QTest::newRow("1 ms") << 1u << "ok"
+                          << "COM3: the adapter's latency timer is 1 ms"
+                          << "";
+    QTest::newRow("2 ms") << 2u << "ok"
+                          << "COM3: the adapter's latency timer is 2 ms"
+                          << "";
+    QTest::newRow("16 ms, the default")
+        << 16u << "warning"
+        << "COM3: the adapter's latency timer is 16 ms: it holds received bytes up to 16 ms before it hands "
+           "them on, so each handshake dot of a download can come that much late (about 2 s over a 16 KiB "
+           "script)"
+        << fix;
+    QTest::newRow("255 ms, the most")
+        << 255u << "warning"
+        << "COM3: the adapter's latency timer is 255 ms: it holds received bytes "
+           "up to 255 ms before it hands them on, so each handshake dot of a "
+           "download can come that much late (about 33 s over a 16 KiB script)"
+        << fix;
+  }
+  // The FTDI driver's timer: above 2 ms each handshake dot waits for it, which needs fixing. Both
+  // findings of the port name its adapter as ports --json does.
+  void latencyTimer() {
+    QFETCH(quint32, ms);
+    QList<ComPortFacts> ports = comPortFacts({3}, {}, usbRecord());
+    ports[0].latencyTimerMs = ms;
+    const QList<DoctorFinding> findings = diagnoseComPorts(ports);
+    QCOMPARE(findings.size(), 2);
+    const DoctorFinding &latency = findings[1];
+    QTEST(severityName(latency.severity), "severity");
+    QCOMPARE(latency.port, QStringLiteral("COM3"));
+    QTEST(latency.what, "what");
+    QTEST(latency.fix, "fix");
+    QCOMPARE(doctorExitCode(findings), latency.needsFixing() ? 1 : 0);
+    const QJsonObject usb = ComPortsReport::portEvent(ports[0])["usb"].toObject();
+    QCOMPARE(usb["serial"].toString(), QStringLiteral("A10K"));
+    for (const DoctorFinding &f : findings)
+      QCOMPARE(findingEvent(f)["usb"].toObject(), usb);
+  }
+
   // Nothing the Windows texts say may send the user to Linux's facilities.
   void textsSpeakOfWindowsOnly() {
     using C = CliOptions::Command;
     QStringList texts;
     for (C command : {C::None, C::Write, C::Find, C::Ports, C::Doctor})
       texts << cliUsage(command, systemUsage());
-    const QList<ComPortFacts> ports = threePorts();
+    QList<ComPortFacts> ports = threePorts();
+    ports[0].latencyTimerMs = 16;
     for (const DoctorFinding &f : diagnoseComPorts(ports) + diagnoseComPorts({}))
       texts << f.what << f.fix;
     texts << PortSpec::absentText("COM9");

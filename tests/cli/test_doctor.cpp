@@ -2,6 +2,7 @@
 // fake machine.
 #include "cli/linux/DoctorChecks.h"
 #include "cli/linux/DoctorFacts.h"
+#include "cli/linux/PortsReport.h"
 
 #include "tests/cli/FakeSystem.h"
 
@@ -47,6 +48,11 @@ DoctorFacts healthy() {
 
 DeviceAccess refused(const char *group, bool listed) {
   return DeviceAccess{EACCES, QString::fromLatin1(group), QStringLiteral("tech"), false, listed};
+}
+
+UsbIdentity ftdiAdapter() {
+  return {QStringLiteral("0403"), QStringLiteral("6001"), QStringLiteral("A10K"),
+          QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI")};
 }
 } // namespace
 
@@ -286,6 +292,110 @@ private slots:
     QCOMPARE(findings[0].severity, DoctorFinding::Severity::Ok);
     QVERIFY2(findings[0].what.endsWith("its far end is 777 korvane-sim"), qPrintable(findings[0].what));
     QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  void latencyTimer_data() {
+    QTest::addColumn<quint32>("ms");
+    QTest::addColumn<QString>("severity");
+    QTest::addColumn<QStringList>("what");
+    QTest::addColumn<QStringList>("fix");
+    const QStringList noFix;
+    const QString ownLowLatency =
+        "Tamberlin asks the driver for low latency (1 ms) while it has the port open, so its own downloads "
+        "lose no time; other programs do";
+    const QStringList fix{"for other programs, set it to 1 ms",
+                          "for now: echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer",
+                          "echo 'ACTION==\"add\", SUBSYSTEM==\"usb-serial\", DRIVER==\"ftdi_sio\", "
+                          "ATTR{latency_timer}=\"1\"' | sudo tee /etc/udev/rules.d/99-ftdi-latency.rules"};
+    QTest::newRow("1 ms") << 1u << "ok" << QStringList{"COM3: the adapter's latency timer is 1 ms"} << noFix;
+    QTest::newRow("2 ms") << 2u << "ok" << QStringList{"COM3: the adapter's latency timer is 2 ms"} << noFix;
+    QTest::newRow("3 ms")
+        << 3u << "note"
+        << QStringList{"COM3: the adapter's latency timer is 3 ms: it holds received bytes up "
+                       "to 3 ms before it hands them on",
+                       "(about 0.4 s over a 16 KiB script)", ownLowLatency}
+        << fix;
+    QTest::newRow("16 ms, the default")
+        << 16u << "note"
+        << QStringList{"latency timer is 16 ms", "(about 2 s over a 16 KiB script)", ownLowLatency} << fix;
+  }
+  // Tamberlin asks for low latency itself while it has the port open: a long timer costs only other
+  // programs time, a note with the fix for them, nothing that needs fixing.
+  void latencyTimer() {
+    QFETCH(quint32, ms);
+    DoctorFacts facts = healthy();
+    facts.ports[0].latencyTimerMs = ms;
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 2);
+    const DoctorFinding &latency = findings[1];
+    QTEST(severityName(latency.severity), "severity");
+    QCOMPARE(latency.port, QStringLiteral("COM3"));
+    QFETCH(QStringList, what);
+    for (const QString &part : std::as_const(what))
+      QVERIFY2(latency.what.contains(part), qPrintable(latency.what));
+    QFETCH(QStringList, fix);
+    QCOMPARE(latency.fix.isEmpty(), fix.isEmpty());
+    for (const QString &part : std::as_const(fix))
+      QVERIFY2(latency.fix.contains(part), qPrintable(latency.fix));
+    QCOMPARE(doctorExitCode(findings), 0);
+  }
+
+  // Every finding about an adapter's port names the adapter, in its text and as the "usb" object of
+  // ports --json; the others have none.
+  void findingsNameTheAdapter() {
+    DoctorFacts facts = healthy();
+    facts.ports[0].usb = ftdiAdapter();
+    facts.ports[0].holders = {{4242, "minicom"}};
+    facts.ports[0].latencyTimerMs = 16;
+    facts.ports << presentPort(4, QStringLiteral("/dev/ttyS0"));
+    facts.access.insert(4, facts.access[3]);
+    facts.grabbers << ProcessList::Process{612, "ModemManager"};
+
+    const QList<DoctorFinding> findings = diagnose(facts);
+    QCOMPARE(findings.size(), 5); // COM3: access, holder, latency; COM4: access; ModemManager
+    QCOMPARE(findings[0].what, QStringLiteral("COM3 (/dev/ttyUSB0, USB 0403:6001 serial A10K \"FT232R USB "
+                                              "UART\"): tech may open it"));
+    const QJsonObject portsUsb = PortsReport::portEvent(facts.ports[0])["usb"].toObject();
+    QCOMPARE(portsUsb["serial"].toString(), QStringLiteral("A10K"));
+    for (int i : {0, 1, 2}) {
+      QCOMPARE(findings[i].port, QStringLiteral("COM3"));
+      QCOMPARE(findingEvent(findings[i])["usb"].toObject(), portsUsb);
+    }
+    QCOMPARE(findings[3].what, QStringLiteral("COM4 (/dev/ttyS0): tech may open it"));
+    QVERIFY(findingEvent(findings[3])["usb"].isNull());
+    QVERIFY(findingEvent(findings[4])["usb"].isNull());
+  }
+
+  // The timer from sysfs, where the adapter's driver has one; nothing for a driver without it or an
+  // attribute that reads as no number.
+  void latencyTimerFromTheMachine() {
+    FakeSystem sys;
+    QVERIFY(sys.usbAdapter("ttyUSB0", "0403", "6001", "A10K", "FT232R USB UART"));
+    QVERIFY(sys.latencyTimer("ttyUSB0", "16\n"));
+    QVERIFY(sys.usbAdapter("ttyUSB1", "0403", "6015", "B20Q", "FT230X Basic UART"));
+    QVERIFY(sys.latencyTimer("ttyUSB1", "sixteen\n"));
+    QVERIFY(sys.usbAdapter("ttyACM2", "2341", "0043", "C30R", "Arduino Uno"));
+    PortMap map;
+    refreshPortMap(map);
+
+    DoctorFacts facts = gatherDoctorFacts(map);
+    facts.busProblem.clear(); // the session bus of the machine running the test is not faked
+    QHash<QString, std::optional<quint32>> timers;
+    for (const PortFacts &port : std::as_const(facts.ports))
+      timers.insert(QFileInfo(port.device).fileName(), port.latencyTimerMs);
+    QCOMPARE(timers.size(), 3);
+    QCOMPARE(timers.value("ttyUSB0").value_or(0), 16u);
+    QVERIFY(!timers.value("ttyUSB1").has_value());
+    QVERIFY(!timers.value("ttyACM2").has_value());
+
+    QList<DoctorFinding> notes;
+    for (const DoctorFinding &f : diagnose(facts))
+      if (f.severity == DoctorFinding::Severity::Note)
+        notes << f;
+    QCOMPARE(notes.size(), 1);
+    QVERIFY2(notes[0].fix.contains("sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer"),
+             qPrintable(notes[0].fix));
+    QCOMPARE(findingEvent(notes[0])["usb"].toObject()["product"].toString(), QStringLiteral("6001"));
   }
 
   // From a fake machine: locks whose owner has ended, services that grab adapters, the access of
