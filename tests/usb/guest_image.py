@@ -19,8 +19,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 GUEST_FILES = HERE / "guest"
 
-# The drivers the tests need; their dependencies come along through modules.dep.
-MODULES = ["xhci-pci", "ftdi_sio", "virtio_pci", "virtio_console"]
+# The drivers the guest loads (see guest/init) and what they need, indexed by depmod.
 MODULE_TREES = ["kernel/drivers/usb", "kernel/drivers/virtio", "kernel/drivers/char/virtio_console.ko"]
 # udev's rules that give the adapter its group, its /dev/serial links and its properties.
 UDEV_RULES = ["50-udev-default.rules", "60-serial.rules", "80-drivers.rules"]
@@ -158,7 +157,8 @@ def base_image():
     kernel, base = folder / "vmlinuz", folder / "base.cpio"
     if (folder / ".complete").exists():
         return kernel, base
-    shutil.rmtree(folder, ignore_errors=True)
+    for older in cache_folder().glob("usb-guest-*"):
+        shutil.rmtree(older, ignore_errors=True)
     folder.mkdir(parents=True)
     with tempfile.TemporaryDirectory(dir=folder) as work:
         work = Path(work)
