@@ -1,11 +1,10 @@
 // The FTDI driver's latency timer of a COM port from the system's record in the registry: keys this
 // test writes under HKEY_LOCAL_MACHINE, read back as the doctor reads them.
 #include "platform/windows/FtdiLatencyTimer.h"
+#include "tests/wine/MachineRegistry.h"
 
 #include <QCoreApplication>
 #include <QTest>
-
-#include <windows.h>
 
 namespace {
 const QString kFtdiBus = QStringLiteral("SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS");
@@ -20,17 +19,9 @@ QString port(int n) {
 
 bool setValue(const QString &device, const QString &instance, const QString &name, DWORD type,
               const QByteArray &data) {
-  const std::wstring key = (kFtdiBus + QLatin1Char('\\') + device + QLatin1Char('\\') + instance +
-                            QStringLiteral("\\Device Parameters"))
-                               .toStdWString();
-  const std::wstring value = name.toStdWString();
-  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), type, data.constData(),
-                         DWORD(data.size())) == ERROR_SUCCESS;
-}
-
-QByteArray wide(const QString &text) {
-  const std::wstring w = text.toStdWString();
-  return QByteArray(reinterpret_cast<const char *>(w.c_str()), qsizetype((w.size() + 1) * sizeof(wchar_t)));
+  return setMachineValue(kFtdiBus + QLatin1Char('\\') + device + QLatin1Char('\\') + instance +
+                             QStringLiteral("\\Device Parameters"),
+                         name, type, data);
 }
 
 QByteArray dword(quint32 value) {

@@ -2,11 +2,10 @@
 // under HKEY_LOCAL_MACHINE, read back through the registry table and the port manager's lookup.
 #include "gateway/PortManager.h"
 #include "platform/UsbDeviceTable.h"
+#include "tests/wine/MachineRegistry.h"
 
 #include <QCoreApplication>
 #include <QTest>
-
-#include <windows.h>
 
 namespace {
 const QString kUsbKey = QStringLiteral("SYSTEM\\ControlSet001\\Enum\\USB");
@@ -20,15 +19,7 @@ QString device(const QString &product) {
 }
 
 bool setValue(const QString &subKey, const QString &name, DWORD type, const QByteArray &data) {
-  const std::wstring key = (kUsbKey + QLatin1Char('\\') + subKey).toStdWString();
-  const std::wstring value = name.toStdWString();
-  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), type, data.constData(),
-                         DWORD(data.size())) == ERROR_SUCCESS;
-}
-
-QByteArray wide(const QString &text) {
-  const std::wstring w = text.toStdWString();
-  return QByteArray(reinterpret_cast<const char *>(w.c_str()), qsizetype((w.size() + 1) * sizeof(wchar_t)));
+  return setMachineValue(kUsbKey + QLatin1Char('\\') + subKey, name, type, data);
 }
 
 bool setFriendlyName(const QString &subKey, const QString &name) {
