@@ -16,18 +16,10 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_endtoend import windows_path  # noqa: E402
+from wine_cases import Failure, check  # noqa: E402
 
 SIGNING = ("TAMBERLIN_SIGN_CERT", "TAMBERLIN_SIGN_KEY", "TAMBERLIN_SIGN_PASS", "TAMBERLIN_SIGN_TIMESTAMP_URL")
 PROGRAMS = ("tamberlin.exe", "tamberlin-cli.exe")
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what, detail=""):
-    if not condition:
-        raise Failure("%s%s" % (what, ("\n" + detail[-3000:]) if detail else ""))
 
 
 def certificate(folder):

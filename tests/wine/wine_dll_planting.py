@@ -19,6 +19,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_cases import Failure, check, run_cases  # noqa: E402
+
 # The system DLLs Qt links that Windows does not load from its KnownDLLs list, with one function each
 # for the control program.
 PLANTED = {"authz": "AuthzFreeContext", "d3d9": "Direct3DCreate9", "d3d11": "D3D11CreateDevice",
@@ -33,15 +36,6 @@ KNOWN_DLLS = {"advapi32", "clbcatq", "combase", "comdlg32", "coml2", "difxapi", 
 OBJDUMP = "x86_64-w64-mingw32-objdump"
 CC = "x86_64-w64-mingw32-gcc"
 IMAGE_DLLCHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT": 0x100}
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what, detail=""):
-    if not condition:
-        raise Failure("%s%s" % (what, ("\n" + detail[-3000:]) if detail else ""))
 
 
 def static_imports(program):
@@ -240,16 +234,7 @@ def main():
         raise SystemExit(__doc__)
     windows_build, source = (os.path.abspath(p) for p in arguments[:2])
     programs = [os.path.abspath(p) for p in arguments[2:]]
-    failed = 0
-    for name in names or CASES:
-        started = time.time()
-        try:
-            CASES[name](windows_build, source, programs)
-            print("PASS %s (%.1f s)" % (name, time.time() - started), flush=True)
-        except (Failure, subprocess.TimeoutExpired) as e:
-            failed += 1
-            print("FAIL %s: %s" % (name, e), flush=True)
-    return 1 if failed else 0
+    return run_cases(CASES, names, [windows_build, source, programs])
 
 
 if __name__ == "__main__":

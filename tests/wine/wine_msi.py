@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_endtoend import PORT, Sandbox, windows_path  # noqa: E402
+from wine_cases import run_cases  # noqa: E402
 from wine_package import (SETTINGS_KEY, Failure, Package, check, installed_programs_run, reg_values,  # noqa: E402
                           step, wineserver)
 import windows_files  # noqa: E402
@@ -126,13 +127,7 @@ def case_msi(windows_build, linux_build, source, msi, zip_path, older_msi):
 def main():
     if len(sys.argv) != 7:
         raise SystemExit(__doc__)
-    try:
-        took = case_msi(*[os.path.abspath(p) for p in sys.argv[1:7]])
-        print("PASS msi (%.1f s)" % took, flush=True)
-        return 0
-    except (Failure, subprocess.TimeoutExpired) as e:
-        print("FAIL msi: %s" % e, flush=True)
-        return 1
+    return run_cases({"msi": case_msi}, [], [os.path.abspath(p) for p in sys.argv[1:7]])
 
 
 if __name__ == "__main__":

@@ -17,21 +17,13 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_endtoend import PORT, Sandbox, script_path, same_script, windows_path  # noqa: E402
 import windows_files  # noqa: E402
+from wine_cases import Failure, check, run_cases  # noqa: E402,F401
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tamberlin"
 SETTINGS_KEY = r"HKCU\SOFTWARE\Quarnel\Tamberlin\kvSerialOptionCaption"
 SHORTCUT = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tamberlin.lnk"
 # Without these capabilities root obeys file permissions, so a folder can be made unwritable.
 UNPRIVILEGED = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fowner"]
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what, detail=""):
-    if not condition:
-        raise Failure("%s%s" % (what, ("\n" + detail[-3000:]) if detail else ""))
 
 
 class Package:
@@ -358,16 +350,7 @@ CASES = {"setup": case_setup, "zip": case_zip}
 def main():
     if len(sys.argv) < 7:
         raise SystemExit(__doc__)
-    arguments = [os.path.abspath(p) for p in sys.argv[1:7]]
-    failed = 0
-    for name in sys.argv[7:] or CASES:
-        try:
-            took = CASES[name](*arguments)
-            print("PASS %s (%.1f s)" % (name, took), flush=True)
-        except (Failure, subprocess.TimeoutExpired) as e:
-            failed += 1
-            print("FAIL %s: %s" % (name, e), flush=True)
-    return 1 if failed else 0
+    return run_cases(CASES, sys.argv[7:], [os.path.abspath(p) for p in sys.argv[1:7]])
 
 
 if __name__ == "__main__":
