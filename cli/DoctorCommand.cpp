@@ -2,7 +2,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/DoctorFinding.h"
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/JsonLines.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "cli/DoctorFinding.h"
 
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/UsbIdentityText.h"
 
 #include <QJsonValue>

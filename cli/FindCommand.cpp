@@ -1,7 +1,7 @@
 // tamberlin-cli find: the settings page's port search over every present port.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/FindPorts.h"
 #include "cli/JsonLines.h"
 #include "cli/PortSearchRun.h"

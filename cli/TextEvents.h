@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/WriteEvents.h"
+#include "station/WriteEvents.h"
 
 #include <QList>
 

@@ -3,16 +3,16 @@
 #include "cli/AnsweringPorts.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
 #include "cli/JsonEvents.h"
 #include "cli/PortSpec.h"
-#include "cli/PortWriter.h"
 #include "cli/TextEvents.h"
 #include "gateway/GatewayProtocol.h"
 #include "gateway/ScriptFile.h"
 #include "platform/Clock.h"
 #include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
+#include "station/ExitCodes.h"
+#include "station/PortWriter.h"
 
 #include <QDir>
 
@@ -98,8 +98,10 @@ int runWrite(const CliOptions &options) {
     events = std::make_unique<JsonEvents>();
   else
     events = std::make_unique<TextEvents>(isTerminal(stderr));
-  return writeScript(*ports, {options.script, quint32(options.restartWaitSeconds) * 1000u, options.logDir},
-                     *events);
+  return writeScript(
+      *ports,
+      {options.script, quint32(options.restartWaitSeconds) * 1000u, options.logDir, &PortSpec::absentText},
+      *events);
 }
 
 int writeScript(const QList<quint16> &ports, const PortWriter::Settings &settings, WriteEvents &events) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/PortWriter.h"
+#include "station/PortWriter.h"
 
 #include <QList>
 

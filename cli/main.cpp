@@ -1,7 +1,7 @@
 // tamberlin-cli: the window program's jobs without a display.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/SystemUsage.h"
 #include "platform/Terminal.h"
 

@@ -1,7 +1,7 @@
 // tamberlin-cli ports: the port map with what is known about each entry.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/JsonLines.h"
 #include "cli/linux/PortsReport.h"
 

@@ -2,7 +2,7 @@
 // identity.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
+#include "station/ExitCodes.h"
 #include "cli/JsonLines.h"
 #include "cli/windows/ComPortProbe.h"
 #include "cli/windows/ComPortsReport.h"

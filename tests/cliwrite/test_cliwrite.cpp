@@ -1,10 +1,10 @@
 // tamberlin-cli write in process, against simulated gateways in virtual time: which ending gives
 // which exit code, and several ports at once.
 #include "cli/CliOptions.h"
-#include "cli/ExitCodes.h"
 #include "cli/PortSpec.h"
 #include "cli/WriteCommand.h"
 #include "platform/linux/PortMap.h"
+#include "station/ExitCodes.h"
 
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
@@ -105,7 +105,7 @@ private slots:
       ports->line(5).setPresent(false);
     RecordingEvents events;
     const quint64 start = clock->nowMs();
-    QCOMPARE(writeScript({5}, {script, quint32(restartWait) * 1000, {}}, events), code);
+    QCOMPARE(writeScript({5}, {script, quint32(restartWait) * 1000, {}, {}}, events), code);
     QCOMPARE(events.results.size(), 1);
     const PortResult &r = events.results.first();
     QCOMPARE(r.ok, code == ExitCode::Written);
@@ -141,7 +141,7 @@ private slots:
     gateway(4, "skipDot");
     SimGateway &c = gateway(6, "debug");
     RecordingEvents events;
-    QCOMPARE(writeScript({3, 4, 6}, {script, 10000, {}}, events), ExitCode::NotAllWritten);
+    QCOMPARE(writeScript({3, 4, 6}, {script, 10000, {}, {}}, events), ExitCode::NotAllWritten);
     QCOMPARE(events.results.size(), 3);
     QVERIFY(events.of("COM3")->ok && events.of("COM6")->ok);
     QCOMPARE(events.of("COM4")->code, ExitCode::Transfer);

@@ -1,12 +1,11 @@
-#include "cli/PortWriter.h"
+#include "station/PortWriter.h"
 
-#include "cli/ExitCodes.h"
-#include "cli/PortSpec.h"
 #include "common/WindowMessages.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/PortManager.h"
 #include "gateway/WriteScriptJob.h"
 #include "platform/Clock.h"
+#include "station/ExitCodes.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -68,7 +67,9 @@ void PortWriter::start() {
 
 bool PortWriter::openPort() {
   if (!ProbeComPort(m_com)) {
-    finish(false, ExitCode::Port, PortSpec::absentText(m_name));
+    finish(false, ExitCode::Port,
+           m_settings.absentText ? m_settings.absentText(m_name)
+                                 : QStringLiteral("%1 is not present").arg(m_name));
     return false;
   }
   m_manager = std::make_unique<PortManager>();

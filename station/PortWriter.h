@@ -1,12 +1,13 @@
 #pragma once
 
-#include "cli/WriteEvents.h"
 #include "gateway/GatewayReport.h"
 #include "gateway/Task.h"
+#include "station/WriteEvents.h"
 
 #include <QFile>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class GatewayLink;
@@ -22,6 +23,8 @@ public:
     QString script;
     quint32 restartWaitMs = 10000;
     QString logDir; // one log file per port; empty: none
+    // Why an absent port cannot be written, in the front end's words.
+    std::function<QString(const QString &port)> absentText;
   };
 
   PortWriter(quint16 com, const Settings &settings, WriteEvents &events, QObject *parent = nullptr);
