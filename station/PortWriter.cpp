@@ -52,6 +52,7 @@ PortWriter::~PortWriter() {
 
 void PortWriter::start() {
   m_startMs = Clock::instance().nowMs();
+  m_result.startedUtc = QDateTime::currentDateTimeUtc();
   m_events.started(m_name, m_settings.script, QFileInfo(m_settings.script).size());
   if (!openPort())
     return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -12,6 +13,8 @@ struct PortResult {
   QString interface; // "configuration", "debug", or empty when no gateway was told apart
   qint64 bytes = 0;  // script bytes handed to the line
   double seconds = 0;
+  QDateTime startedUtc;
+  QString adapter; // the USB adapter's identity in words; empty for a port without one
 };
 
 // What the write command tells its user, as text or as JSON Lines.
