@@ -132,8 +132,8 @@ QString RecordFile::append(const QString &path, const QByteArray &head, const QB
   Record record(path);
   qint64 size = 0;
   char lastByte = '\n';
-  if (!record.lock() || !record.readEnd(size, lastByte) || !record.write(appendix(size, lastByte, head, line)) ||
-      !record.flush())
+  if (!record.lock() || !record.readEnd(size, lastByte) ||
+      !record.write(appendix(size, lastByte, head, line)) || !record.flush())
     return record.failure();
   return {};
 }
