@@ -54,6 +54,7 @@ QString usage(const QString &comPortMeaning) {
                         "  /F<script>  write the script, then end with exit code 1 when it was written;\n"
                         "              after a failure the program stays open with the port closed\n"
                         "  <script>    write the script and stay open\n"
+                        "  --station   open the station window, which writes many gateways at once\n"
                         "  --help      show this text\n"
                         "  --version   show the version\n"
                         "\n") +

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/StationLaunch.h"
 
 #include "app/ProgramWindows.h"
 #include "app/ProgressPacer.h"
@@ -63,6 +64,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tamberlin"));
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  m_station = new StationLaunch(this);
   m_progress = new ProgressPacer(
       [this](qint64 done, qint64 total, quint64 elapsedMs) { showProgress(done, total, elapsedMs); }, this);
 
@@ -70,6 +72,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
   File1->setObjectName(QStringLiteral("File1"));
   LoadFile1 = File1->addAction(QStringLiteral("Open file"), this, &TForm1::LoadFile1Click);
   LoadFile1->setObjectName(QStringLiteral("LoadFile1"));
+  Station1 = File1->addAction(QStringLiteral("Station..."), this, &TForm1::Station1Click);
+  Station1->setObjectName(QStringLiteral("Station1"));
   N1 = File1->addSeparator();
   N1->setObjectName(QStringLiteral("N1"));
   Exit1 = File1->addAction(QStringLiteral("Exit"), this, &TForm1::Exit1Click);
@@ -117,6 +121,7 @@ void TForm1::FormCreate() {
   language = new LanguageSelect(QStringLiteral("HKEY_CURRENT_USER"), kRegistryKey);
   FirstActivation = true;
   commandLine = QCoreApplication::arguments().mid(1);
+  stationAtStart = commandLine.removeAll(QStringLiteral("--station")) > 0;
 }
 
 TForm1::~TForm1() {
@@ -175,7 +180,13 @@ void TForm1::About1Click() {
   HelpAbout->activateWindow();
 }
 
+void TForm1::Station1Click() {
+  m_station->open();
+}
+
 void TForm1::Exit1Click() {
+  if (!m_station->mayExit())
+    return;
   Options->Store();
   StoreWindowPlacement();
   Process::instance().exitProcess(0);
@@ -186,6 +197,10 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
+  if (!m_station->mayExit()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }

@@ -16,6 +16,7 @@ class TSerialPort;
 class TIndexStream;
 class LanguageSelect;
 class GatewayLink;
+class StationLaunch;
 
 // The main window: the "Write Script" button, the menu and the three-panel status bar. It is the
 // front end of the gateway layer for its port: it shows what the line and its jobs report.
@@ -27,6 +28,7 @@ public:
   QPushButton *Button1;
   QMenu *File1;
   QAction *LoadFile1;
+  QAction *Station1;
   QAction *N1;
   QAction *Exit1;
   QAction *Options1;
@@ -42,8 +44,12 @@ public:
   QString Dateiname;
   // The parameters of the command line, without the program's name.
   QStringList commandLine;
+  // --station was given: the station window opens once the start-up has run.
+  bool stationAtStart = false;
 
   void LoadFile1Click();
+  // Opens the station window (File, Station..., or --station on the command line).
+  void Station1Click();
   void Options1Click();
   void About1Click();
   void Exit1Click();
@@ -94,6 +100,7 @@ private:
   bool m_writing = false;
   ProgressPacer *m_progress;
   GatewayLink *m_link = nullptr;
+  StationLaunch *m_station;
 
   // What the gateway layer reports, shown in this window, its status bar and the state windows.
   void gatewayState(const QString &text) override;

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/DelayWithMessages.h"
 #include "app/ProgramWindows.h"
+#include "app/StationLaunch.h"
 #include "common/WindowMessages.h"
 #include "language/TranslationManager.h"
 #include "platform/Display.h"
@@ -118,6 +119,8 @@ void TForm1::FormActivate() {
     return;
   if (level >= 5)
     StatusFenster->show();
+  if (stationAtStart)
+    Station1Click();
 }
 
 bool TForm1::firstPass(int &level) {
@@ -220,6 +223,13 @@ bool TForm1::secondPass(int level) {
 }
 
 void TForm1::Options1Click() {
+  if (m_station->locked()) {
+    Dialogs::instance().messageBox(
+        this, {QStringLiteral("The station is locked. Unlock it with its PIN in the station window "
+                              "(File, Station...) to change the settings."),
+               windowTitle(), Dialogs::Icon::Information, Dialogs::Buttons::Ok, std::nullopt});
+    return;
+  }
   Options->OptionPages->setCurrentWidget(COM->kvSerialOptionCaption);
   Options->setResult(0);
   if (Options->ShowModal() == 1) {

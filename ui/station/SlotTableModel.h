@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+class Station;
+enum class SlotState;
+
+// The station's slots as a table for a view: one row per slot, its state in words and as an icon,
+// its progress and its counters. Reads the station; changes nothing.
+class SlotTableModel : public QAbstractTableModel {
+  Q_OBJECT
+public:
+  enum Column { Port, Adapter, State, Progress, Time, LastResult, Written, Failed, Total, ColumnCount };
+  // The progress column's percentage (0 to 100), for the delegate that draws the bar.
+  static constexpr int PercentRole = Qt::UserRole + 1;
+
+  explicit SlotTableModel(Station &station, QObject *parent = nullptr);
+
+  int rowCount(const QModelIndex &parent = {}) const override;
+  int columnCount(const QModelIndex &parent = {}) const override;
+  QVariant data(const QModelIndex &index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  // The icon that goes with a state's words, so that state never rests on colour alone.
+  static QIcon stateIcon(SlotState state);
+
+private:
+  QString text(int row, int column) const;
+  // The whole slot in one sentence, for a screen reader.
+  QString description(int row) const;
+  void slotChanged(int index);
+
+  Station &m_station;
+};
