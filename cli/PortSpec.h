@@ -15,7 +15,8 @@ struct Resolved {
   QStringList notes;
 };
 
-// Each spec is COMn, n, or one of the system's own forms (see systemForm).
+// Each spec is COMn, n, a USB adapter's identity (usb:<serial>, usb:path:<USB path>: the port it
+// is on now), or one of the system's own forms (see systemForm).
 Resolved resolve(const QStringList &specs);
 // The port that the window program stores ("PortNumber"), or an error that says how to choose one.
 Resolved stored();

@@ -98,10 +98,12 @@ int runWrite(const CliOptions &options) {
     events = std::make_unique<JsonEvents>();
   else
     events = std::make_unique<TextEvents>(isTerminal(stderr));
-  return writeScript(
-      *ports,
-      {options.script, quint32(options.restartWaitSeconds) * 1000u, options.logDir, &PortSpec::absentText},
-      *events);
+  PortWriter::Settings settings;
+  settings.script = options.script;
+  settings.restartWaitMs = quint32(options.restartWaitSeconds) * 1000u;
+  settings.logDir = options.logDir;
+  settings.absentText = &PortSpec::absentText;
+  return writeScript(*ports, settings, *events);
 }
 
 int writeScript(const QList<quint16> &ports, const PortWriter::Settings &settings, WriteEvents &events) {

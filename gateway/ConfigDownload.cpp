@@ -62,8 +62,8 @@ Task<bool> ConfigDownload::programfile(QString path) {
     co_return fail(Failure::NoPort, Result::AlreadyReported, text, Severity::Error, text);
   }
   const QFileInfo file(path);
-  if (file.isFile() && file.size() > Gateway::MaxScriptSize)
-    co_return refuseTooLarge(path, file.size(), true);
+  if (const std::optional<qint64> size = sizeBeforeTest(file); size && *size > Gateway::MaxScriptSize)
+    co_return refuseTooLarge(path, *size, true);
 
   m_link.send(Gateway::TestGateway);
   if (!co_await m_link.receivedWithin(Gateway::ReplyOk, Config::GatewayTestMs, Qt::CaseSensitive)) {
@@ -72,14 +72,9 @@ Task<bool> ConfigDownload::programfile(QString path) {
   }
 
   m_report.stateText(QStringLiteral("Open file"));
-  if (!file.exists() || file.isDir())
-    co_return fail(Failure::ScriptFile, Result::AlreadyReported, ScriptFile::missing(path),
-                   Severity::Warning);
   TIndexStream Memory;
-  if (const QString problem = loadScript(Memory, path); !problem.isEmpty())
-    co_return fail(Failure::ScriptFile, Result::AlreadyReported, problem, Severity::Error);
-  if (Memory.UseSize() > Gateway::MaxScriptSize) // the file grew since it was measured
-    co_return refuseTooLarge(path, Memory.UseSize(), false);
+  if (!load(Memory, path, file))
+    co_return false;
   m_link.log(QStringLiteral("programming"));
   m_report.phase(GatewayReport::Phase::Programming);
   m_report.stateText(QStringLiteral("Programming"));
@@ -101,8 +96,28 @@ Task<bool> ConfigDownload::programfile(QString path) {
   co_return co_await restart();
 }
 
-Task<bool> ConfigDownload::sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum) {
-  const qint32 size = image.UseSize();
+std::optional<qint64> ConfigDownload::sizeBeforeTest(const QFileInfo &file) const {
+  if (image)
+    return image->size();
+  return file.isFile() ? std::optional<qint64>(file.size()) : std::nullopt;
+}
+
+bool ConfigDownload::load(TIndexStream &Memory, const QString &path, const QFileInfo &file) {
+  if (image) {
+    Memory.LoadFromBytes(*image);
+    return true;
+  }
+  if (!file.exists() || file.isDir())
+    return fail(Failure::ScriptFile, Result::AlreadyReported, ScriptFile::missing(path), Severity::Warning);
+  if (const QString problem = loadScript(Memory, path); !problem.isEmpty())
+    return fail(Failure::ScriptFile, Result::AlreadyReported, problem, Severity::Error);
+  if (Memory.UseSize() > Gateway::MaxScriptSize) // the file grew since it was measured
+    return refuseTooLarge(path, Memory.UseSize(), false);
+  return true;
+}
+
+Task<bool> ConfigDownload::sendData(TIndexStream &Memory, const QString &path, bool handshake, quint16 &sum) {
+  const qint32 size = Memory.UseSize();
   int counter = Config::CounterStart;
   bool tolerantDone = false;
   m_report.progress(0, size);
@@ -110,7 +125,7 @@ Task<bool> ConfigDownload::sendData(TIndexStream &image, const QString &path, bo
     if (m_link.waitingForCom() != 0)
       co_return fail(Failure::Port, Result::AlreadyReported, QStringLiteral("Error programming ") + path,
                      Severity::Warning);
-    const quint8 byte = image.GetByteIDX(quint16(i));
+    const quint8 byte = Memory.GetByteIDX(quint16(i));
     m_link.send(hexByte(byte));
     ++counter;
     m_report.progress(i + 1, size);

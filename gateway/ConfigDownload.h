@@ -3,9 +3,13 @@
 #include "gateway/GatewayReport.h"
 #include "gateway/Task.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class GatewayLink;
+class QFileInfo;
 class TIndexStream;
 
 // Writes a script into a gateway on its configuration interface: the gateway test (0x14, "OK"),
@@ -21,16 +25,22 @@ public:
   // The port manager's flag, cleared when the download starts: a write failure must not reopen
   // the port in the middle of the data.
   bool *reopenOnWriteError = nullptr;
+  // The script's bytes, read before; path then only names them. Without them the file is read.
+  std::optional<QByteArray> image;
 
   // True when the script was sent, the gateway announced its restart and answered "OKOK"
   // afterwards. Reports exactly one outcome.
   Task<bool> programfile(QString path);
 
 private:
-  Task<bool> sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum);
+  Task<bool> sendData(TIndexStream &Memory, const QString &path, bool handshake, quint16 &sum);
   // A block point in handshake mode; false when a mandatory dot did not come.
   Task<bool> blockPoint(int &counter, bool &tolerantDone);
   Task<bool> restart();
+  // The size that decides before the gateway test: the image's, else the file's.
+  std::optional<qint64> sizeBeforeTest(const QFileInfo &file) const;
+  // Fills Memory from the bytes given or the file; false when it reported the failure.
+  bool load(TIndexStream &Memory, const QString &path, const QFileInfo &file);
   bool refuseTooLarge(const QString &path, qint64 size, bool measuredBefore);
   bool fail(GatewayReport::Failure failure, quint32 code, const QString &message,
             GatewayReport::Severity severity, const QString &gatewayState = {});

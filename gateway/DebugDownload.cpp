@@ -29,7 +29,18 @@ bool DebugDownload::fail(Failure failure, const QString &message, Severity sever
   return false;
 }
 
-QString DebugDownload::load(TIndexStream &image, const QString &path) {
+QString DebugDownload::load(TIndexStream &Memory, const QString &path) {
+  if (image) {
+    if (image->size() > Gateway::MaxDebugScriptSize)
+      return QStringLiteral(
+                 "The script %1 has %2 bytes; a script for the debug interface may have at most %3 "
+                 "bytes. Nothing was sent.")
+          .arg(path)
+          .arg(image->size())
+          .arg(Gateway::MaxDebugScriptSize);
+    Memory.LoadFromBytes(*image);
+    return {};
+  }
   const QFileInfo file(path);
   if (file.size() > Gateway::MaxDebugScriptSize)
     return QStringLiteral("File %1 has %2 bytes; a script file for the debug interface may have at most %3 "
@@ -37,9 +48,9 @@ QString DebugDownload::load(TIndexStream &image, const QString &path) {
         .arg(path)
         .arg(file.size())
         .arg(Gateway::MaxDebugScriptSize);
-  if (QString problem = loadScript(image, path); !problem.isEmpty())
+  if (QString problem = loadScript(Memory, path); !problem.isEmpty())
     return problem;
-  if (image.UseSize() > Gateway::MaxDebugScriptSize)
+  if (Memory.UseSize() > Gateway::MaxDebugScriptSize)
     return QStringLiteral("File %1 grew beyond %2 bytes. Nothing was sent.")
         .arg(path)
         .arg(Gateway::MaxDebugScriptSize);
@@ -50,7 +61,7 @@ Task<bool> DebugDownload::programfileDebug(QString path) {
   path = QDir::toNativeSeparators(path); // as the user knows it, in every message and log line
   m_report.phase(GatewayReport::Phase::Programming);
   m_report.stateText(QStringLiteral("Open file"));
-  if (!QFileInfo(path).isFile()) {
+  if (!image && !QFileInfo(path).isFile()) {
     // Nothing went out, so there is nothing to report to the main window.
     Outcome outcome;
     outcome.failure = Failure::ScriptFile;
@@ -95,11 +106,11 @@ Task<bool> DebugDownload::programfileDebug(QString path) {
   co_return co_await answer();
 }
 
-Task<bool> DebugDownload::sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum) {
-  const qint32 size = image.UseSize();
+Task<bool> DebugDownload::sendData(TIndexStream &Memory, const QString &path, bool handshake, quint16 &sum) {
+  const qint32 size = Memory.UseSize();
   int counter = Debug::CounterStart;
   for (qint32 i = 0; i < size; ++i) {
-    const quint8 byte = image.GetByteIDX(quint16(i));
+    const quint8 byte = Memory.GetByteIDX(quint16(i));
     m_link.send(byte);
     ++counter;
     m_report.progress(i + 1, size);

@@ -3,7 +3,10 @@
 #include "gateway/GatewayReport.h"
 #include "gateway/Task.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class GatewayLink;
 class TIndexStream;
@@ -17,12 +20,15 @@ public:
 
   explicit DebugDownload(GatewayLink &link);
 
+  // The script's bytes, read before; path then only names them. Without them the file is read.
+  std::optional<QByteArray> image;
+
   // True when the gateway answered "O". Reports exactly one outcome.
   Task<bool> programfileDebug(QString path);
 
 private:
-  QString load(TIndexStream &image, const QString &path);
-  Task<bool> sendData(TIndexStream &image, const QString &path, bool handshake, quint16 &sum);
+  QString load(TIndexStream &Memory, const QString &path);
+  Task<bool> sendData(TIndexStream &Memory, const QString &path, bool handshake, quint16 &sum);
   // A block point: in handshake mode the gateway's "." within its time; false when it did not come.
   Task<bool> blockPoint(bool handshake, int &counter);
   // Waits until the received text holds an "O" (when untilO) or the gateway has been silent for

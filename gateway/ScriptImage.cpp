@@ -27,6 +27,12 @@ void TIndexStream::LoadFromfile(const QString &fileName) {
   FUseSize = qint32(m_data.size());
 }
 
+void TIndexStream::LoadFromBytes(const QByteArray &bytes) {
+  m_data = bytes;
+  m_position = 0;
+  FUseSize = qint32(qMin<qsizetype>(m_data.size(), std::numeric_limits<qint32>::max()));
+}
+
 quint8 TIndexStream::GetByteIDX(quint16 index) {
   if (index > m_data.size())
     throw std::runtime_error("TIndexStream: GetByteIdx: Index>Size");

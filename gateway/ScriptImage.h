@@ -14,6 +14,8 @@ public:
   // Replaces the image with the whole file, read as raw bytes. A file that cannot be read
   // raises std::runtime_error with the system's reason and leaves the image as it was.
   void LoadFromfile(const QString &fileName);
+  // Replaces the image with bytes read before (a station reads its script once for every slot).
+  void LoadFromBytes(const QByteArray &bytes);
 
   // The byte at index. An index past the end raises "TIndexStream: GetByteIdx: Index>Size".
   quint8 GetByteIDX(quint16 index);

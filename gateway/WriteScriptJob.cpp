@@ -78,6 +78,7 @@ Task<bool> WriteScriptJob::run() {
     m_link.log(QStringLiteral("Program file Config"));
     ConfigDownload download(m_link, m_portSetting);
     download.reopenOnWriteError = reopenOnWriteError;
+    download.image = image;
     written = co_await download.programfile(m_path);
   } else {
     written = co_await writeOnDebugInterface();
@@ -100,5 +101,6 @@ Task<bool> WriteScriptJob::writeOnDebugInterface() {
   }
   m_link.log(QStringLiteral("Program file Debug"));
   DebugDownload download(m_link);
+  download.image = image;
   co_return co_await download.programfileDebug(m_path);
 }

@@ -4,7 +4,10 @@
 #include "gateway/GatewayReport.h"
 #include "gateway/Task.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class GatewayLink;
 class LinkWait;
@@ -20,6 +23,8 @@ public:
   bool *reopenOnWriteError = nullptr;
   // How long the gateway has after the user confirmed its restart.
   quint32 afterRestartLimitMs = Gateway::Search::AfterRestartLimitMs;
+  // The script's bytes, read before; without them the download reads the file at path.
+  std::optional<QByteArray> image;
 
   // True when the script was written. Reports exactly one outcome.
   Task<bool> run();

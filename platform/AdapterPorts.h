@@ -18,6 +18,9 @@ struct AdapterPort {
 
   // What a slot or --port binds to: "usb:<serial>", or "usb:path:<place>" without a serial.
   QString binding() const;
+  // Whether binding names this adapter: by its serial number, or by its place (which tells apart
+  // adapters that share a serial number).
+  bool matches(const QString &binding) const;
   // For a person: "0403:6001 serial A50285BI" or "1A86:7523 at USB path 1-2.3".
   QString text() const;
 };
@@ -36,7 +39,11 @@ public:
   static void setInstance(AdapterPorts *ports);
 };
 
-// The adapters of ports whose binding is binding ("usb:..." as above; case matters for serials).
+// The system's adapters now (each system's backend); what AdapterPorts gives unless a test
+// installs another view.
+QList<AdapterPort> systemAdapterPorts(QString *note);
+
+// The adapters that binding names ("usb:..." as above; case matters for serials).
 QList<AdapterPort> adaptersWithBinding(const QList<AdapterPort> &ports, const QString &binding);
 // The adapter on COM com, if that port is a USB adapter's.
 std::optional<AdapterPort> adapterOnPort(const QList<AdapterPort> &ports, quint16 com);

@@ -38,6 +38,7 @@ PortWriter::PortWriter(quint16 com, const Settings &settings, WriteEvents &event
     : QObject(parent), m_com(com), m_name(QStringLiteral("COM%1").arg(com)), m_settings(settings),
       m_events(events) {
   m_result.port = m_name;
+  m_result.adapter = m_settings.adapter;
   if (m_settings.logDir.isEmpty())
     return;
   m_log.setFileName(QDir(m_settings.logDir).filePath(m_name + QStringLiteral(".log")));
@@ -53,7 +54,8 @@ PortWriter::~PortWriter() {
 void PortWriter::start() {
   m_startMs = Clock::instance().nowMs();
   m_result.startedUtc = QDateTime::currentDateTimeUtc();
-  m_events.started(m_name, m_settings.script, QFileInfo(m_settings.script).size());
+  m_events.started(m_name, m_settings.script,
+                   m_settings.image ? m_settings.image->size() : QFileInfo(m_settings.script).size());
   if (!openPort())
     return;
   m_link = std::make_unique<GatewayLink>(m_manager->COM);
@@ -62,6 +64,7 @@ void PortWriter::start() {
   m_job = std::make_unique<WriteScriptJob>(*m_link, m_settings.script, m_name);
   m_job->reopenOnWriteError = &m_manager->reopenOnWriteError;
   m_job->afterRestartLimitMs = m_settings.restartWaitMs;
+  m_job->image = m_settings.image;
   m_run = m_job->run();
   m_run.start();
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class GatewayLink;
 class PortManager;
@@ -25,6 +26,9 @@ public:
     QString logDir; // one log file per port; empty: none
     // Why an absent port cannot be written, in the front end's words.
     std::function<QString(const QString &port)> absentText;
+    // The script's bytes, read once before (a station); without them the file is read per write.
+    std::optional<QByteArray> image;
+    QString adapter; // the port's USB adapter in words, for the result; empty: none
   };
 
   PortWriter(quint16 com, const Settings &settings, WriteEvents &events, QObject *parent = nullptr);

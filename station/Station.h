@@ -28,8 +28,9 @@ class Station : public QObject {
 public:
   // The record of every write; until a record is installed there is none, and nothing is refused.
   struct Record {
-    std::function<QString()> problem;               // why it cannot be appended to; empty when it can
-    std::function<void(const PortResult &)> append; // one line per ended write
+    std::function<QString()> problem; // why it cannot be appended to; empty when it can
+    // One line per ended write; why it could not be written, or empty.
+    std::function<QString(const PortResult &)> append;
   };
 
   // settingsKey: where the setup is kept, below HKEY_CURRENT_USER.
@@ -101,11 +102,14 @@ private:
   QString refusedWhileLocked() const;
   void connectSlot(StationSlot *slot);
   int indexOf(const StationSlot *slot) const;
-  // Where each slot's binding is now; duplicates and absences go to the slot's note.
-  void locateSlots();
-  QString startChecked(int index, bool byPlugIn);
-  void usbArrived();
-  void usbRemoved();
+  // Where each slot's binding is now; duplicates and absences go to the slot's note. The
+  // adapters present.
+  QList<AdapterPort> locateSlots();
+  static QString twoAdaptersText(const QString &binding, const QList<AdapterPort> &same);
+  QString startChecked(int index);
+  // Slots armed for plug-in whose adapter is absent say so; the others stop saying it.
+  void showWaiting();
+  void usbEvent();
   void plugInScan();
   void slotFinished(StationSlot *slot, const PortResult &result);
   void checkScriptOnDisk();
@@ -123,5 +127,5 @@ private:
   UsbMonitor *m_usb = nullptr;
   ClockTimer *m_scriptCheck = nullptr;
   ClockTimer *m_plugInRetry = nullptr;
-  int m_plugInTries = 0;
+  int m_plugInLooks = 0;
 };

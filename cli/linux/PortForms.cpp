@@ -54,7 +54,7 @@ std::optional<quint16> PortSpec::systemForm(const QString &spec, Resolved &out) 
 }
 
 QString PortSpec::formsText() {
-  return QStringLiteral("COMn, n or a device path");
+  return QStringLiteral("COMn, n, usb:<serial>, usb:path:<USB path> or a device path");
 }
 
 QString PortSpec::absentText(const QString &port) {

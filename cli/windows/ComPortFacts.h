@@ -2,6 +2,7 @@
 
 #include "platform/UsbDeviceTable.h"
 #include "platform/UsbIdentity.h"
+#include "platform/UsbPortNames.h"
 
 #include <QList>
 #include <QMap>
@@ -28,10 +29,6 @@ struct ComPortFacts {
   QString name() const { return QStringLiteral("COM%1").arg(number); }
   QString device() const { return QStringLiteral("\\\\.\\COM%1").arg(number); }
 };
-
-// The identity of the USB device whose instance's friendly name ends in "(COMn)"; the first such
-// instance when several do.
-std::optional<UsbIdentity> usbIdentityOfPort(const QList<UsbDeviceTable::Device> &table, quint16 n);
 
 // The facts of the ports in their order; a port missing from uses counts as free.
 QList<ComPortFacts> comPortFacts(const QList<quint16> &ports, const QMap<quint16, ComPortUse> &uses,

@@ -13,7 +13,7 @@ std::optional<quint16> PortSpec::systemForm(const QString &spec, Resolved &) {
 }
 
 QString PortSpec::formsText() {
-  return QStringLiteral("COMn, n or \\\\.\\COMn");
+  return QStringLiteral("COMn, n, usb:<serial>, usb:path:<instance> or \\\\.\\COMn");
 }
 
 QString PortSpec::absentText(const QString &port) {

@@ -11,24 +11,37 @@ QString attribute(const QDir &dir, const char *name) {
     return {};
   return QString::fromUtf8(f.read(256)).trimmed();
 }
-} // namespace
 
-std::optional<UsbIdentity> usbIdentityOf(const QString &device, const QString &sysRoot) {
+// The folder of the USB device above the tty; empty when there is none.
+QString usbDeviceFolderOf(const QString &device, const QString &sysRoot) {
   const QString root = QFileInfo(sysRoot).canonicalFilePath();
   const QString name = QFileInfo(device).fileName();
   if (root.isEmpty() || name.isEmpty())
-    return std::nullopt;
+    return {};
   // The class entry leads into the device tree; the USB device is the first folder above the tty
   // that carries a vendor id (the interface in between has none).
   QString path = QFileInfo(root + QStringLiteral("/class/tty/") + name).canonicalFilePath();
   while (path.startsWith(root + QLatin1Char('/'))) {
-    const QDir dir(path);
-    if (dir.exists(QStringLiteral("idVendor")))
-      return UsbIdentity{attribute(dir, "idVendor"), attribute(dir, "idProduct"), attribute(dir, "serial"),
-                         attribute(dir, "product"), attribute(dir, "manufacturer")};
+    if (QDir(path).exists(QStringLiteral("idVendor")))
+      return path;
     path = QFileInfo(path).absolutePath();
   }
-  return std::nullopt;
+  return {};
+}
+} // namespace
+
+std::optional<UsbIdentity> usbIdentityOf(const QString &device, const QString &sysRoot) {
+  const QString folder = usbDeviceFolderOf(device, sysRoot);
+  if (folder.isEmpty())
+    return std::nullopt;
+  const QDir dir(folder);
+  return UsbIdentity{attribute(dir, "idVendor"), attribute(dir, "idProduct"), attribute(dir, "serial"),
+                     attribute(dir, "product"), attribute(dir, "manufacturer")};
+}
+
+QString usbPlaceOf(const QString &device, const QString &sysRoot) {
+  const QString folder = usbDeviceFolderOf(device, sysRoot);
+  return folder.isEmpty() ? QString() : QFileInfo(folder).fileName();
 }
 
 std::optional<quint32> latencyTimerOf(const QString &device, const QString &sysRoot) {

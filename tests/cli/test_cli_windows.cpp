@@ -201,10 +201,12 @@ private slots:
     QTest::addColumn<QString>("error");
     QTest::newRow("each form once") << QStringList{"COM3", "12", "\\\\.\\COM7", "\\\\.\\com7"}
                                     << QList<quint16>{3, 12, 7} << "";
-    QTest::newRow("a device path") << QStringList{"/dev/ttyUSB0"} << QList<quint16>{}
-                                   << "\"/dev/ttyUSB0\" is not a port: use COMn, n or \\\\.\\COMn";
-    QTest::newRow("port 0") << QStringList{"\\\\.\\COM0"} << QList<quint16>{}
-                            << "\"\\\\.\\COM0\" is not a port: use COMn, n or \\\\.\\COMn";
+    QTest::newRow("a device path")
+        << QStringList{"/dev/ttyUSB0"} << QList<quint16>{}
+        << "\"/dev/ttyUSB0\" is not a port: use COMn, n, usb:<serial>, usb:path:<instance> or \\\\.\\COMn";
+    QTest::newRow("port 0")
+        << QStringList{"\\\\.\\COM0"} << QList<quint16>{}
+        << "\"\\\\.\\COM0\" is not a port: use COMn, n, usb:<serial>, usb:path:<instance> or \\\\.\\COMn";
   }
   void portForms() {
     QFETCH(QStringList, specs);

@@ -6,6 +6,7 @@
 #include "platform/linux/PortMap.h"
 #include "station/ExitCodes.h"
 
+#include "tests/cli/FakeSystem.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
@@ -32,6 +33,13 @@ public:
     return nullptr;
   }
 };
+
+PortWriter::Settings writerSettings(const QString &script, quint32 restartWaitMs) {
+  PortWriter::Settings settings;
+  settings.script = script;
+  settings.restartWaitMs = restartWaitMs;
+  return settings;
+}
 
 QByteArray pattern(int size) {
   QByteArray bytes(size, '\0');
@@ -105,7 +113,7 @@ private slots:
       ports->line(5).setPresent(false);
     RecordingEvents events;
     const quint64 start = clock->nowMs();
-    QCOMPARE(writeScript({5}, {script, quint32(restartWait) * 1000, {}, {}}, events), code);
+    QCOMPARE(writeScript({5}, writerSettings(script, quint32(restartWait) * 1000), events), code);
     QCOMPARE(events.results.size(), 1);
     const PortResult &r = events.results.first();
     QCOMPARE(r.ok, code == ExitCode::Written);
@@ -141,7 +149,7 @@ private slots:
     gateway(4, "skipDot");
     SimGateway &c = gateway(6, "debug");
     RecordingEvents events;
-    QCOMPARE(writeScript({3, 4, 6}, {script, 10000, {}, {}}, events), ExitCode::NotAllWritten);
+    QCOMPARE(writeScript({3, 4, 6}, writerSettings(script, 10000), events), ExitCode::NotAllWritten);
     QCOMPARE(events.results.size(), 3);
     QVERIFY(events.of("COM3")->ok && events.of("COM6")->ok);
     QCOMPARE(events.of("COM4")->code, ExitCode::Transfer);
@@ -173,10 +181,33 @@ private slots:
     QCOMPARE(r.ports, (QList<quint16>{7, 12, 3, 4}));
     QCOMPARE(PortSpec::resolve({fresh}).ports, QList<quint16>{4});
     QCOMPARE(PortSpec::resolve({"COM0"}).error,
-             QStringLiteral("\"COM0\" is not a port: use COMn, n or a device path"));
+             QStringLiteral(
+                 "\"COM0\" is not a port: use COMn, n, usb:<serial>, usb:path:<USB path> or a device path"));
     QVERIFY(
         PortSpec::resolve({roots.filePath("dev/ttyGONE")}).error.endsWith(QStringLiteral("no such device")));
     PortMap::setRootsOverride(std::nullopt);
+  }
+
+  // A port named by its USB adapter is the COM port that adapter has now; an adapter that is not
+  // there, or two that the name fits, are refused with the reason.
+  void portsByAdapter() {
+    FakeSystem system;
+    QVERIFY(system.usbAdapter("ttyUSB0", "0403", "6001", "A50285BI", "FT232R USB UART"));
+    QVERIFY(system.usbAdapter("ttyUSB1", "1a86", "7523", "", "USB Serial"));
+    QVERIFY(system.entry(7, system.path("dev/ttyUSB1")));
+    PortSpec::Resolved r = PortSpec::resolve({"usb:A50285BI", "usb:path:1-1", "COM3"});
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.ports, (QList<quint16>{3, 7}));
+    QCOMPARE(
+        PortSpec::resolve({"usb:FT000"}).error,
+        QStringLiteral("no adapter with the identity usb:FT000 is plugged in: 'tamberlin-cli ports' lists "
+                       "the adapters with their serial numbers"));
+    // The same serial number in a second adapter (its stable name differs only by product name here).
+    QVERIFY(system.usbAdapter("ttyUSB2", "0403", "6001", "A50285BI", "FT232R USB UART 2"));
+    QCOMPARE(PortSpec::resolve({"usb:A50285BI"}).error,
+             QStringLiteral("2 adapters have the identity usb:A50285BI: COM3 (usb:path:1-0) and COM4 "
+                            "(usb:path:1-2); name the port, or the adapter by its USB path"));
+    QCOMPARE(PortSpec::resolve({"usb:path:1-2"}).ports, QList<quint16>{4});
   }
 
   void commandLines_data() {
