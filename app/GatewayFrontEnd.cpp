@@ -4,6 +4,7 @@
 
 #include "app/ProgramWindows.h"
 #include "app/ProgressPacer.h"
+#include "app/WindowTrace.h"
 #include "gateway/ConfigDownload.h"
 #include "gateway/DebugDownload.h"
 #include "gateway/GatewayLink.h"
@@ -34,6 +35,10 @@ Dialogs::Icon iconOf(GatewayReport::Severity severity) {
     break;
   }
   return Dialogs::Icon::None;
+}
+
+QString portName(quint16 com) {
+  return com == 0 ? QString() : QStringLiteral("COM%1").arg(com);
 }
 } // namespace
 
@@ -67,12 +72,17 @@ template <class T> T TForm1::runToEnd(Task<T> job) {
 bool TForm1::programfile(const QString &path) {
   ConfigDownload download(*link(), Options->GetProp(QStringLiteral("PortNumber")));
   download.reopenOnWriteError = &COM->reopenOnWriteError;
-  return runToEnd(download.programfile(path));
+  WindowTrace trace(*link(), portName(COM->COM->ComNumber()), path);
+  const bool written = runToEnd(download.programfile(path));
+  trace.finish();
+  return written;
 }
 
 void TForm1::programfileDebug(const QString &path) {
   DebugDownload download(*link());
+  WindowTrace trace(*link(), portName(COM->COM->ComNumber()), path);
   runToEnd(download.programfileDebug(path));
+  trace.finish();
 }
 
 template bool TForm1::runToEnd(Task<bool>);
@@ -86,6 +96,7 @@ void TForm1::stateText(const QString &text) {
 }
 
 void TForm1::phase(Phase phase) {
+  WindowTrace::phase(phase);
   switch (phase) {
   case Phase::Searching:
     showSearchWindow();
@@ -117,6 +128,7 @@ void TForm1::phase(Phase phase) {
 }
 
 void TForm1::progress(qint64 done, qint64 total) {
+  WindowTrace::progress(done);
   if (done != 0) {
     m_progress->update(done, total);
     return;
@@ -140,6 +152,7 @@ bool TForm1::question(const QString &text) {
 }
 
 void TForm1::outcome(const Outcome &outcome) {
+  WindowTrace::outcome(outcome);
   if (!outcome.message.isEmpty()) {
     const std::optional<QPoint> at =
         outcome.atStateWindow ? std::optional<QPoint>(ScriptProgState->pos()) : std::nullopt;

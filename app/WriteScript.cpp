@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ProgramWindows.h"
+#include "app/WindowTrace.h"
 #include "gateway/GatewayLink.h"
 #include "gateway/WriteScriptJob.h"
 #include "ui/SearchWindow.h"
@@ -37,7 +38,9 @@ void TForm1::Button1Click() {
 
   WriteScriptJob job(*link(), Dateiname, port);
   job.reopenOnWriteError = &COM->reopenOnWriteError;
+  WindowTrace trace(*link(), QStringLiteral("COM%1").arg(COM->COM->ComNumber()), Dateiname);
   runToEnd(job.run());
+  trace.finish();
 }
 
 void TForm1::showSearchWindow() {

@@ -12,19 +12,37 @@ Command commandOf(const QString &word) {
     return Command::Ports;
   if (word == QLatin1String("doctor"))
     return Command::Doctor;
+  if (word == QLatin1String("trace"))
+    return Command::Trace;
   return Command::None;
 }
 
 bool takesValue(const QString &option) {
   return option == QLatin1String("--port") || option == QLatin1String("--log-dir") ||
-         option == QLatin1String("--restart-wait");
+         option == QLatin1String("--restart-wait") || option == QLatin1String("--trace") ||
+         option == QLatin1String("--last");
+}
+
+// Why the option does not belong to the command given before it; empty when it does.
+QString misplaced(const CliOptions &options, const QString &name) {
+  if (name == QLatin1String("--json"))
+    return {};
+  if (name == QLatin1String("--trace")) {
+    if (options.command == Command::Write || options.command == Command::Trace)
+      return {};
+    return QStringLiteral("--trace belongs to the write and trace commands");
+  }
+  if (name == QLatin1String("--last"))
+    return options.command == Command::Trace ? QString()
+                                             : QStringLiteral("--last belongs to the trace command");
+  return options.command == Command::Write ? QString()
+                                           : QStringLiteral("%1 belongs to the write command").arg(name);
 }
 
 // Applies one option with its value; false with the reason in options.error.
 bool apply(CliOptions &options, const QString &name, const QString &value) {
-  const bool writeOnly = name != QLatin1String("--json");
-  if (writeOnly && options.command != Command::Write) {
-    options.error = QStringLiteral("%1 belongs to the write command").arg(name);
+  if (const QString error = misplaced(options, name); !error.isEmpty()) {
+    options.error = error;
     return false;
   }
   if (name == QLatin1String("--port")) {
@@ -35,6 +53,19 @@ bool apply(CliOptions &options, const QString &name, const QString &value) {
     options.json = true;
   } else if (name == QLatin1String("--log-dir")) {
     options.logDir = value;
+  } else if (name == QLatin1String("--trace")) {
+    options.trace = value;
+    if (value.isEmpty()) {
+      options.error = QStringLiteral("--trace needs a file");
+      return false;
+    }
+  } else if (name == QLatin1String("--last")) {
+    bool ok = false;
+    options.last = value.toInt(&ok);
+    if (!ok || options.last < 1) {
+      options.error = QStringLiteral("--last takes a number of entries from 1 up, not \"%1\"").arg(value);
+      return false;
+    }
   } else if (name == QLatin1String("--restart-wait")) {
     bool ok = false;
     options.restartWaitSeconds = value.toInt(&ok);

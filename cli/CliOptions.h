@@ -5,7 +5,7 @@
 
 // What tamberlin-cli was asked to do.
 struct CliOptions {
-  enum class Command { None, Write, Find, Ports, Doctor };
+  enum class Command { None, Write, Find, Ports, Doctor, Trace };
 
   Command command = Command::None;
   bool help = false;    // --help, alone or after a command
@@ -15,6 +15,8 @@ struct CliOptions {
   bool json = false;    // --json
   QString logDir;       // --log-dir
   int restartWaitSeconds = 10;
+  QString trace; // --trace: the record of every write; empty: the place in the settings
+  int last = 0;  // --last: the newest entries only; 0: all
   QString script;
   // Empty when the command line is usable; otherwise what is wrong with it.
   QString error;

@@ -10,11 +10,13 @@ const char kProgramHead[] =
     "Writes compiled scripts (.qcs) into KORVANE gateways without a display.\n"
     "\n"
     "Commands:\n"
-    "  write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S] SCRIPT\n"
+    "  write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S] [--trace FILE] SCRIPT\n"
     "                      write SCRIPT into one gateway or into several at once\n"
     "  find [--json]       search the ports for a gateway on its configuration interface\n";
 
 const char kProgramTail[] = "  doctor [--json]     check why a port may not work, and say how to fix it\n"
+                            "  trace [--trace FILE] [--last N] [--json]\n"
+                            "                      show the record of every write\n"
                             "  --help              this text; COMMAND --help: the command's own\n"
                             "  --version           the program's name and version\n"
                             "\n";
@@ -34,7 +36,8 @@ const char kExitCodes[] =
     "  7  the transfer failed (handshake, dot, restart, \"O\", port lost)\n";
 
 const char kWriteHead[] =
-    "Usage: tamberlin-cli write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S] SCRIPT\n"
+    "Usage: tamberlin-cli write [--port P]... [--all] [--json] [--log-dir DIR] [--restart-wait S]\n"
+    "                           [--trace FILE] SCRIPT\n"
     "Finds the gateway on each port, tells its configuration interface from its debug interface\n"
     "and writes SCRIPT with the matching download. Several ports are written at the same time.\n"
     "\n";
@@ -44,6 +47,9 @@ const char kWriteTail[] =
     "  --log-dir DIR     one log file per port (COMn.log) with time stamps\n"
     "  --restart-wait S  when no gateway answers, ask for its restart and wait S seconds\n"
     "                    for it (default 10)\n"
+    "  --trace FILE      append each port's line to this record of every write instead of the one\n"
+    "                    in the settings (tamberlin-cli trace shows it); a record that cannot be\n"
+    "                    written is said on standard error, and the write goes on\n"
     "\n"
     "JSON Lines: one object per line; every object has \"event\" and, but the last, \"port\":\n"
     "  {\"event\":\"start\",\"port\":\"COM3\",\"script\":PATH,\"total\":BYTES}\n"
@@ -55,6 +61,31 @@ const char kWriteTail[] =
     "  {\"event\":\"result\",\"port\":\"COM3\",\"ok\":BOOL,\"code\":EXIT_CODE,\"message\":TEXT,\n"
     "   \"interface\":\"configuration|debug|null\",\"bytes\":BYTES,\"seconds\":SECONDS}\n"
     "  {\"event\":\"summary\",\"ok\":BOOL,\"code\":EXIT_CODE,\"results\":[RESULT...]}\n";
+
+const char kTraceHead[] =
+    "Usage: tamberlin-cli trace [--trace FILE] [--last N] [--json]\n"
+    "Shows where the record of every write is and its entries: one line per attempt to write a\n"
+    "script, from the window program and from tamberlin-cli write, appended when it has ended.\n";
+
+const char kTraceTail[] =
+    "\n"
+    "  --trace FILE  read this record instead of the one in the settings\n"
+    "  --last N      the newest N entries only\n"
+    "  --json        JSON Lines on standard output, with the record's column names:\n"
+    "  {\"event\":\"entry\",\"started_utc\":TIME,\"seconds\":S,\"computer\":TEXT,\"user\":TEXT,\n"
+    "   \"program\":TEXT,\"version\":TEXT,\"port\":\"COM3\",\"adapter\":TEXT|null,\n"
+    "   \"interface\":\"configuration|debug\"|null,\"script\":PATH,\"script_bytes\":N|null,\n"
+    "   \"script_sha256\":HEX|null,\"bytes_sent\":N,\"exit_code\":CODE,\"reason\":TEXT|null,\n"
+    "   \"result\":\"written|failed\"}\n"
+    "  {\"event\":\"summary\",\"record\":PATH,\"entries\":N,\"shown\":N,\"problems\":[TEXT...]}\n"
+    "\n"
+    "The record is CSV in UTF-8 (with a byte-order mark) that a spreadsheet opens as it is: a header\n"
+    "line, then one line per attempt with the columns started_utc (ISO 8601, UTC), seconds, computer,\n"
+    "user, program, version, port, adapter, interface, script, script_bytes, script_sha256,\n"
+    "bytes_sent, exit_code (the codes of tamberlin-cli write, whichever program wrote), reason and\n"
+    "result (written or failed). A text that starts with = + - @ or ' has an apostrophe before it.\n"
+    "A line cut short by a power cut is named on standard error and skipped.\n"
+    "Exit 0 when the record was read (or there is none yet), 1 when it cannot be read.\n";
 
 const char kFindHead[] = "Usage: tamberlin-cli find [--json]\n";
 
@@ -98,6 +129,8 @@ QString cliUsage(CliOptions::Command command, const SystemUsage &system) {
     return text({kPortsHead, system.ports});
   case C::Doctor:
     return text({kDoctorHead, system.doctor, kDoctorJson});
+  case C::Trace:
+    return text({kTraceHead, system.tracePlace, kTraceTail});
   case C::None:
     break;
   }

@@ -7,3 +7,4 @@ int runWrite(const CliOptions &options);
 int runFind(const CliOptions &options);
 int runPorts(const CliOptions &options);
 int runDoctor(const CliOptions &options);
+int runTrace(const CliOptions &options);

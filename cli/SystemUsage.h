@@ -13,6 +13,7 @@ struct SystemUsage {
   const char *find = nullptr;         // what find does, above its options
   const char *ports = nullptr;        // what ports does and its JSON, below its usage line
   const char *doctor = nullptr;       // what doctor does, below its usage line
+  const char *tracePlace = nullptr;   // where the record of every write lies by default
 };
 
 // This system's parts (cli/linux, cli/windows).

@@ -6,15 +6,19 @@
 #include "cli/JsonEvents.h"
 #include "cli/PortSpec.h"
 #include "cli/TextEvents.h"
+#include "cli/TraceEvents.h"
 #include "gateway/GatewayProtocol.h"
 #include "gateway/ScriptFile.h"
+#include "platform/AdapterPorts.h"
 #include "platform/Clock.h"
 #include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
 #include "station/ExitCodes.h"
 #include "station/PortWriter.h"
+#include "station/TracePlace.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,10 +50,31 @@ std::optional<QList<quint16>> choosePorts(const CliOptions &options, int &code) 
     note(n);
   if (!resolved.error.isEmpty()) {
     note(resolved.error);
-    code = options.ports.isEmpty() ? ExitCode::Port : ExitCode::Usage;
+    code = options.ports.isEmpty() || resolved.portError ? ExitCode::Port : ExitCode::Usage;
     return std::nullopt;
   }
   return resolved.ports;
+}
+
+// The USB adapter of each port, as the record names it, taken before the write: an adapter pulled
+// during the write is still named.
+QHash<QString, QString> adaptersOf(const QList<quint16> &ports) {
+  QHash<QString, QString> adapters;
+  const QList<AdapterPort> present = AdapterPorts::instance().present();
+  for (quint16 n : ports)
+    if (const std::optional<AdapterPort> adapter = adapterOnPort(present, n))
+      adapters.insert(QStringLiteral("COM%1").arg(n), adapter->text());
+  return adapters;
+}
+
+TraceEvents::Settings traceSettings(const CliOptions &options, const QList<quint16> &ports) {
+  QString problem;
+  const QString record = options.trace.isEmpty() ? TracePlace::current(&problem) : options.trace;
+  if (!problem.isEmpty())
+    note(problem);
+  const QString script = QDir::toNativeSeparators(QFileInfo(options.script).absoluteFilePath());
+  return {record, TraceSource::thisProgram(QStringLiteral("tamberlin-cli")), script,
+          ScriptDigest::of(options.script), adaptersOf(ports)};
 }
 
 int overallCode(const std::vector<std::unique_ptr<PortWriter>> &writers) {
@@ -93,17 +118,18 @@ int runWrite(const CliOptions &options) {
   if (!ports)
     return code;
 
-  std::unique_ptr<WriteEvents> events;
+  std::unique_ptr<WriteEvents> shown;
   if (options.json)
-    events = std::make_unique<JsonEvents>();
+    shown = std::make_unique<JsonEvents>();
   else
-    events = std::make_unique<TextEvents>(isTerminal(stderr));
+    shown = std::make_unique<TextEvents>(isTerminal(stderr));
+  TraceEvents events(*shown, traceSettings(options, *ports));
   PortWriter::Settings settings;
   settings.script = options.script;
   settings.restartWaitMs = quint32(options.restartWaitSeconds) * 1000u;
   settings.logDir = options.logDir;
   settings.absentText = &PortSpec::absentText;
-  return writeScript(*ports, settings, *events);
+  return writeScript(*ports, settings, events);
 }
 
 int writeScript(const QList<quint16> &ports, const PortWriter::Settings &settings, WriteEvents &events) {

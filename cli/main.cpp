@@ -36,6 +36,8 @@ int main(int argc, char *argv[]) {
     return runPorts(options);
   case CliOptions::Command::Doctor:
     return runDoctor(options);
+  case CliOptions::Command::Trace:
+    return runTrace(options);
   case CliOptions::Command::None:
     break;
   }

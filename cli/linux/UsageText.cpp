@@ -21,6 +21,9 @@ const char kDoctor[] =
     "entries that lead nowhere and the session bus for \"Broadcast COM\"; says how to fix each\n"
     "finding. Exit 0 when nothing needs fixing, 1 when something does.\n";
 
+const char kTracePlace[] = "Unless the settings name another place, the record is\n"
+                           "${XDG_DATA_HOME:-~/.local/share}/Quarnel/Tamberlin/trace.csv.\n";
+
 const SystemUsage kUsage{
     "  ports [--json]      list the port map: COM numbers, devices, USB identity, holder\n",
     "P is COMn, n, or a device path (/dev/ttyUSB0, /dev/serial/by-id/...). Without --port, write\n"
@@ -32,7 +35,8 @@ const SystemUsage kUsage{
     "on which a gateway answers \"OK\" (its configuration interface), e.g. COM3; exit 5 when none\n"
     "does. Ports that cannot be opened are named on standard error with the reason.\n",
     kPorts,
-    kDoctor};
+    kDoctor,
+    kTracePlace};
 } // namespace
 
 const SystemUsage &systemUsage() {

@@ -19,6 +19,9 @@ const char kDoctor[] =
     "driver missing); says how to fix each finding. Exit 0 when nothing needs fixing, 1 when\n"
     "something does.\n";
 
+const char kTracePlace[] = "Unless the settings name another place, the record is\n"
+                           "%LOCALAPPDATA%\\Quarnel\\Tamberlin\\trace.csv.\n";
+
 const SystemUsage kUsage{
     "  ports [--json]      list the COM ports: present, free or held, USB identity\n",
     "P is COMn, n or \\\\.\\COMn. Without --port, write uses the port stored by the window program\n"
@@ -30,7 +33,8 @@ const SystemUsage kUsage{
     "gateway answers \"OK\" (its configuration interface), e.g. COM3; exit 5 when none does.\n"
     "Ports that cannot be opened are named on standard error with the reason.\n",
     kPorts,
-    kDoctor};
+    kDoctor,
+    kTracePlace};
 } // namespace
 
 const SystemUsage &systemUsage() {

@@ -183,7 +183,7 @@ private slots:
   void textsSpeakOfWindowsOnly() {
     using C = CliOptions::Command;
     QStringList texts;
-    for (C command : {C::None, C::Write, C::Find, C::Ports, C::Doctor})
+    for (C command : {C::None, C::Write, C::Find, C::Ports, C::Doctor, C::Trace})
       texts << cliUsage(command, systemUsage());
     QList<ComPortFacts> ports = threePorts();
     ports[0].latencyTimerMs = 16;

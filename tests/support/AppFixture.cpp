@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-AppFixture::AppFixture() : m_oldConfigHome(qgetenv("XDG_CONFIG_HOME")) {
+AppFixture::AppFixture()
+    : m_oldConfigHome(qgetenv("XDG_CONFIG_HOME")), m_oldDataHome(qgetenv("XDG_DATA_HOME")) {
   qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+  qputenv("XDG_DATA_HOME", dataHome().toUtf8());
 }
 
 AppFixture::~AppFixture() {
@@ -17,6 +19,10 @@ AppFixture::~AppFixture() {
     qunsetenv("XDG_CONFIG_HOME");
   else
     qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
+  if (m_oldDataHome.isEmpty())
+    qunsetenv("XDG_DATA_HOME");
+  else
+    qputenv("XDG_DATA_HOME", m_oldDataHome);
 }
 
 void AppFixture::start() {

@@ -9,7 +9,8 @@
 
 #include <memory>
 
-// The program's windows in a sandbox: a fresh settings folder (XDG_CONFIG_HOME), virtual time,
+// The program's windows in a sandbox: a fresh settings folder (XDG_CONFIG_HOME) and data folder
+// (XDG_DATA_HOME, where the record of every write lies), virtual time,
 // scripted dialogs, a recorded exit, and USB events and other running copies only as the test makes
 // them. Windows are created by start() and destroyed with the fixture.
 class AppFixture {
@@ -21,6 +22,7 @@ public:
   void start();
   QString settingsPath() const;
   QString configHome() const { return m_config.path(); }
+  QString dataHome() const { return m_config.filePath(QStringLiteral("data")); }
   // Writes the settings file before start().
   void writeSettings(const QByteArray &content);
   QByteArray readSettings() const;
@@ -35,5 +37,6 @@ public:
 private:
   QTemporaryDir m_config;
   QByteArray m_oldConfigHome;
+  QByteArray m_oldDataHome;
   bool m_started = false;
 };

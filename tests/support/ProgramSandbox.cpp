@@ -46,6 +46,7 @@ QList<QJsonObject> ProgramSandbox::jsonLines(const QByteArray &output) {
 QProcessEnvironment ProgramSandbox::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
   return env;
 }
 

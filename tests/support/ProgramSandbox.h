@@ -8,7 +8,8 @@
 #include <memory>
 
 // The built programs in a sandbox: a private settings folder (XDG_CONFIG_HOME) with its own port
-// map, and the simulated gateway started as a program on a pseudo-terminal published as COM n.
+// map, a private data folder (XDG_DATA_HOME) for the record of every write, and the simulated
+// gateway started as a program on a pseudo-terminal published as COM n.
 class ProgramSandbox {
 public:
   ProgramSandbox();
