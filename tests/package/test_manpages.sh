@@ -32,7 +32,7 @@ check_page() {
 
 check_page tamberlin "$("$build/tamberlin" --help)"
 cli_help=$("$build/tamberlin-cli" --help)
-for command in write find ports doctor; do
+for command in write find ports doctor trace; do
   cli_help+=$'\n'$("$build/tamberlin-cli" "$command" --help)
   grep -q "^\.B $command$\|^\.B tamberlin\\\\-cli $command" "$source/packaging/man/tamberlin-cli.1.in" ||
     fail "tamberlin-cli(1) does not describe the command $command"
