@@ -4,6 +4,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
 #include "station/Station.h"
+#include "station/StationRecord.h"
+#include "station/TracePlace.h"
 #include "ui/settings/PortSettingsPage.h"
 #include "ui/station/StationWindow.h"
 
@@ -16,6 +18,7 @@ StationLaunch::~StationLaunch() {
 void StationLaunch::open() {
   if (!m_station) {
     m_station = std::make_unique<Station>();
+    m_station->setRecord(stationRecord(*m_station, QStringLiteral("tamberlin")));
     const QString problem = m_station->restore();
     if (!problem.isEmpty())
       Log::line(QStringLiteral("Station: ") + problem);
@@ -23,6 +26,7 @@ void StationLaunch::open() {
   if (!m_window) {
     m_window = new StationWindow(*m_station);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
+    m_window->setRecordPlace({[] { return TracePlace::current(); }, &TracePlace::store});
     connect(m_window, &StationWindow::closed, this, &StationLaunch::takePortBack);
     lendPort();
   }

@@ -55,6 +55,16 @@ bool KorvaneSim::takeVanish() {
   return std::exchange(m_vanishPending, false);
 }
 
+void KorvaneSim::powerCycle() {
+  m_state = State::Idle;
+  m_nibble = -1;
+  m_digits.clear();
+  m_checksumBytes.clear();
+  m_length = 0;
+  m_lengthBytes = 0;
+  m_restartUntil = 0;
+}
+
 QByteArray KorvaneSim::receive(const QByteArray &bytes, quint64 nowMs) {
   QByteArray out;
   for (char c : bytes)

@@ -36,6 +36,7 @@ public:
     bool silent = false;             // answers nothing at all
     qint64 vanishAtByte = -1;        // the port vanishes after this many received bytes (1-based)
     int vanishForMs = 0;             // and comes back after this long
+    bool freshOnReturn = false;      // and comes back as a gateway that was off: a transfer is gone
   };
 
   struct Config {
@@ -69,6 +70,8 @@ public:
   QByteArray receive(const QByteArray &bytes, quint64 nowMs);
   // True once, right after the byte at which the port is to vanish.
   bool takeVanish();
+  // Power off and on: waits for a test or a download again; a transfer in progress is lost.
+  void powerCycle();
 
   const Config &config() const { return m_config; }
   qint64 bytesReceived() const { return m_received; }

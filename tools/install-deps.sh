@@ -10,7 +10,9 @@ packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev 
           # with it), the desktop entry's and AppStream validators, the manual pages' formatter
           dpkg-dev file desktop-file-utils appstream groff-base
           # the USB adapter tests: the emulator, the guest's shell and the kernel modules' index
-          qemu-system-x86 busybox-static kmod)
+          qemu-system-x86 busybox-static kmod
+          # the station window driven from the keyboard on an X server
+          xvfb xdotool)
 if [ $# -gt 0 ]; then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do

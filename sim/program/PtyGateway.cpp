@@ -28,6 +28,8 @@ PtyGateway::PtyGateway(SimOptions options, QObject *parent)
   connect(m_checkTimer, &ClockTimer::timeout, this, &PtyGateway::onCheckTick);
   m_backTimer->setSingleShot(true);
   connect(m_backTimer, &ClockTimer::timeout, this, [this] {
+    if (m_options.config.faults.freshOnReturn)
+      m_sim.powerCycle();
     unpublish();
     if (!openAndPublish()) {
       qWarning("korvane-sim: cannot come back: %s", qPrintable(m_error));

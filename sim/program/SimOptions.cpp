@@ -41,6 +41,7 @@ QString SimOptions::usage() {
       "  --silent                answer nothing\n"
       "  --vanish-at N           the port vanishes after N received bytes\n"
       "  --vanish-for MS         and comes back after MS (default 2000)\n"
+      "  --fresh-on-return       and comes back powered off and on: the transfer is gone\n"
       "  --help                  show this text\n");
 }
 
@@ -125,6 +126,8 @@ bool SimOptions::parse(const QStringList &arguments, QString *error) {
       if (!number(1, 1 << 30, &n))
         return false;
       f.vanishAtByte = n;
+    } else if (arg == QLatin1String("--fresh-on-return")) {
+      f.freshOnReturn = true;
     } else if (arg == QLatin1String("--vanish-for")) {
       if (!number(0, 600000, &n))
         return false;

@@ -241,6 +241,23 @@ private slots:
     QVERIFY(!sim.takeVanish());
   }
 
+  // Off and on in the middle of a transfer: the half-sent script is gone, and the next test and
+  // download are answered as on a fresh gateway.
+  void powerCycleDropsTheTransfer() {
+    KorvaneSim sim;
+    QCOMPARE(sim.receive(KorvaneSim::CtrlT, 0), QByteArray("OK"));
+    QCOMPARE(sim.receive(KorvaneSim::CtrlP, 0), QByteArray("."));
+    sim.receive(QByteArray("0A1B2C"), 0);
+    QCOMPARE(sim.receive(KorvaneSim::CtrlT, 0), QByteArray()); // taken for data
+    sim.powerCycle();
+    QCOMPARE(sim.receive(KorvaneSim::CtrlT, 0), QByteArray("OK"));
+    const QByteArray script = bytes(200);
+    const Exchange ex = feedConfigDownload(sim, script, 0, scriptSum(script));
+    QCOMPARE(ex.end, QByteArray("Restart"));
+    QCOMPARE(sim.lastDownload().script, script);
+    QCOMPARE(sim.downloadsStarted(), 2);
+  }
+
   // The gateway behind TSerialPort on a 960 bytes/s line, in virtual time: a configuration-mode
   // download paced by the gateway's dots, as the downloads drive it.
   void gatewayOnTheInProcessLine() {

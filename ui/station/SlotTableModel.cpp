@@ -78,11 +78,15 @@ QString stateText(const StationSlot &slot) {
   return text;
 }
 
+// Short, with the time it ended; the reason stands in the state and in the slot's description.
 QString lastResultText(const StationSlot &slot) {
   const auto result = slot.lastResult();
   if (!result)
     return QStringLiteral("none");
-  return result->ok ? QStringLiteral("written") : QStringLiteral("failed: ") + result->message;
+  const QString ended = result->startedUtc.addMSecs(qint64(result->seconds * 1000))
+                            .toLocalTime()
+                            .toString(QStringLiteral("HH:mm:ss"));
+  return (result->ok ? QStringLiteral("written at ") : QStringLiteral("failed at ")) + ended;
 }
 } // namespace
 
@@ -114,9 +118,13 @@ QString SlotTableModel::text(int row, int column) const {
 
 QString SlotTableModel::description(int row) const {
   const StationSlot &slot = m_station.slotAt(row);
+  const auto result = slot.lastResult();
+  const QString last = !result ? lastResultText(slot)
+                               : lastResultText(slot) +
+                                     (result->ok ? QString() : QStringLiteral(" (") + result->message + ')');
   return QStringLiteral("Slot %1: port %2, adapter %3, %4, last result %5, %6 written, %7 failed, %8 in all")
       .arg(row + 1)
-      .arg(portText(slot), adapterText(slot), stateText(slot), lastResultText(slot))
+      .arg(portText(slot), adapterText(slot), stateText(slot), last)
       .arg(slot.counters().written)
       .arg(slot.counters().failed)
       .arg(slot.counters().total);

@@ -65,7 +65,7 @@ StationWindow::StationWindow(Station &station, QWidget *parent)
   m_startOnPlugIn->setChecked(station.startOnPlugIn());
   fillPortChoices();
   lockChanged();
-  resize(sizeHint().expandedTo(QSize(900, 600)));
+  resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 160, 640)));
 }
 
 QPushButton *StationWindow::button(const QString &text, const QString &description,
@@ -140,6 +140,7 @@ QWidget *StationWindow::slotTable() {
   m_table->setItemDelegateForColumn(SlotTableModel::Progress, new ProgressDelegate(m_table));
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_table->setWordWrap(false);
   m_table->setAccessibleName(QStringLiteral("Slots"));
   m_table->setAccessibleDescription(QStringLiteral("One row per port: its adapter, state, progress, time, "
                                                    "last result and counters"));
@@ -150,6 +151,7 @@ QWidget *StationWindow::slotTable() {
 
   m_newSlot = new QComboBox(box);
   m_newSlot->setEditable(true);
+  m_newSlot->setInsertPolicy(QComboBox::NoInsert);
   m_newSlot->setObjectName(QStringLiteral("newSlot"));
   m_newSlot->setAccessibleName(QStringLiteral("Port for a new slot"));
   m_newSlot->setAccessibleDescription(QStringLiteral(
@@ -187,8 +189,8 @@ QWidget *StationWindow::slotButtons() {
   all->setObjectName(QStringLiteral("startAll"));
   layout->addWidget(all);
   layout->addWidget(
-      button(QStringLiteral("Stop a&ll (F6)"), QStringLiteral("Stops every slot"), &StationWindow::stopAll));
-  m_startOnPlugIn = new QCheckBox(QStringLiteral("Start a slot when its adapter is &plugged in"), row);
+      button(QStringLiteral("St&op all (F6)"), QStringLiteral("Stops every slot"), &StationWindow::stopAll));
+  m_startOnPlugIn = new QCheckBox(QStringLiteral("Start a slot &when its adapter is plugged in"), row);
   m_startOnPlugIn->setObjectName(QStringLiteral("startOnPlugIn"));
   m_startOnPlugIn->setAccessibleDescription(
       QStringLiteral("A slot whose adapter arrives writes by itself, once until the adapter is unplugged"));
@@ -294,7 +296,10 @@ void StationWindow::addSlot() {
   const int item = m_newSlot->findText(binding);
   if (item >= 0)
     binding = m_newSlot->itemData(item).toString();
-  say(m_station.addSlot(binding));
+  const QString problem = m_station.addSlot(binding);
+  if (problem.isEmpty())
+    m_newSlot->clearEditText();
+  say(problem);
 }
 
 int StationWindow::selectedSlot() const {
