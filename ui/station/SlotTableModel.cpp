@@ -136,8 +136,11 @@ QVariant SlotTableModel::data(const QModelIndex &index, int role) const {
   const StationSlot &slot = m_station.slotAt(index.row());
   switch (role) {
   case Qt::DisplayRole:
-  case Qt::AccessibleTextRole:
     return text(index.row(), index.column());
+  case Qt::AccessibleTextRole: {
+    const QString shown = text(index.row(), index.column());
+    return shown.isEmpty() ? QStringLiteral("none yet") : shown;
+  }
   case Qt::ToolTipRole:
   case Qt::AccessibleDescriptionRole:
     return description(index.row());
