@@ -24,6 +24,7 @@ std::optional<quint16> ofAdapter(const QString &binding, PortSpec::Resolved &out
     out.notes << note;
   if (same.size() == 1)
     return same.first().com;
+  out.portError = true;
   if (same.isEmpty()) {
     out.error =
         QStringLiteral("no adapter with the identity %1 is plugged in: 'tamberlin-cli ports' lists the "

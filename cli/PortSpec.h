@@ -12,6 +12,8 @@ namespace PortSpec {
 struct Resolved {
   QList<quint16> ports;
   QString error; // what is wrong, for the user; empty when every port was understood
+  // The port was understood but cannot be used now (an adapter not plugged in, or two that fit).
+  bool portError = false;
   QStringList notes;
 };
 

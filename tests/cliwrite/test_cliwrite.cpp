@@ -198,6 +198,9 @@ private slots:
     PortSpec::Resolved r = PortSpec::resolve({"usb:A50285BI", "usb:path:1-1", "COM3"});
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
     QCOMPARE(r.ports, (QList<quint16>{3, 7}));
+    // Understood but not usable now: a port error (exit code 4), not a usage error.
+    QVERIFY(PortSpec::resolve({"usb:FT000"}).portError);
+    QVERIFY(!PortSpec::resolve({"COM0"}).portError);
     QCOMPARE(
         PortSpec::resolve({"usb:FT000"}).error,
         QStringLiteral("no adapter with the identity usb:FT000 is plugged in: 'tamberlin-cli ports' lists "
