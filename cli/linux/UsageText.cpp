@@ -26,9 +26,11 @@ const char kTracePlace[] = "Unless the settings name another place, the record i
 
 const SystemUsage kUsage{
     "  ports [--json]      list the port map: COM numbers, devices, USB identity, holder\n",
-    "P is COMn, n, or a device path (/dev/ttyUSB0, /dev/serial/by-id/...). Without --port, write\n"
-    "uses the port stored by the window program (setting \"PortNumber\").\n",
-    "  --port P          a port: COMn, n or a device path; repeat it for several ports\n",
+    "P is COMn, n, a device path (/dev/ttyUSB0, /dev/serial/by-id/...) or a USB adapter's identity:\n"
+    "usb:<serial>, or usb:path:<USB path> (1-2.3) for one without a serial; the write goes to the port\n"
+    "that adapter has now. Without --port, write uses the port stored by the window program (setting\n"
+    "\"PortNumber\").\n",
+    "  --port P          a port: COMn, n, usb:<serial> or a device path; repeat it for several ports\n",
     "  --all             every present port of the port map whose gateway answers\n",
     "  8  interrupted (SIGINT, SIGTERM)\n",
     "Probes every present port of the port map in ascending order with 0x14 and prints the first\n"

@@ -24,9 +24,10 @@ const char kTracePlace[] = "Unless the settings name another place, the record i
 
 const SystemUsage kUsage{
     "  ports [--json]      list the COM ports: present, free or held, USB identity\n",
-    "P is COMn, n or \\\\.\\COMn. Without --port, write uses the port stored by the window program\n"
-    "(setting \"PortNumber\").\n",
-    "  --port P          a port: COMn, n or \\\\.\\COMn; repeat it for several ports\n",
+    "P is COMn, n, \\\\.\\COMn or a USB adapter's identity: usb:<serial>, or usb:path:<instance> for\n"
+    "one without a serial; the write goes to the port that adapter has now. Without --port, write\n"
+    "uses the port stored by the window program (setting \"PortNumber\").\n",
+    "  --port P          a port: COMn, n, usb:<serial> or \\\\.\\COMn; repeat it for several ports\n",
     "  --all             every present COM port whose gateway answers\n",
     "  8  interrupted (Ctrl+C, Ctrl+Break, the console closed)\n",
     "Probes every present COM port in ascending order with 0x14 and prints the first on which a\n"
