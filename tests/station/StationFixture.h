@@ -2,11 +2,13 @@
 
 #include "platform/AdapterPorts.h"
 #include "platform/UsbMonitor.h"
+#include "platform/UserSettings.h"
 #include "station/Station.h"
 
 #include "tests/support/SimDevice.h"
 #include "tests/support/VirtualClock.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -35,8 +37,11 @@ inline bool writeFile(const QString &path, const QByteArray &bytes) {
 }
 
 // A station in virtual time with simulated gateways, adapters and USB events, and settings of
-// its own.
+// its own: a file in a temporary folder on Linux, a key of the test program's own in the registry
+// on Windows, emptied before and after.
 struct StationFixture {
+  const QString settingsKey =
+      QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin\\Test_%1").arg(QCoreApplication::applicationName());
   QTemporaryDir dir;
   QByteArray oldConfigHome = qgetenv("XDG_CONFIG_HOME");
   VirtualClock clock;
@@ -50,6 +55,7 @@ struct StationFixture {
 
   StationFixture() {
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    clearSettings();
     UsbMonitor::setFactory([this](QObject *parent) {
       monitors << new UsbMonitor(parent);
       return monitors.last().data();
@@ -59,6 +65,7 @@ struct StationFixture {
   }
   ~StationFixture() {
     station.reset();
+    clearSettings();
     UsbMonitor::setFactory({});
     if (oldConfigHome.isNull())
       qunsetenv("XDG_CONFIG_HOME");
@@ -66,8 +73,13 @@ struct StationFixture {
       qputenv("XDG_CONFIG_HOME", oldConfigHome);
   }
 
+  void clearSettings() const {
+    UserSettings settings;
+    for (const QString &name : settings.valueNames(settingsKey))
+      settings.deleteValue(settingsKey, name);
+  }
   std::unique_ptr<Station> newStation() {
-    auto s = std::make_unique<Station>(QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin\\StationTest"));
+    auto s = std::make_unique<Station>(settingsKey);
     s->setRecord({{}, [this](const PortResult &r) {
                     recorded << r;
                     return QString();

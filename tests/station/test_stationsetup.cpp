@@ -4,7 +4,6 @@
 
 #include "tests/station/StationFixture.h"
 
-#include <QDirIterator>
 #include <QTest>
 
 class TestStationSetup : public QObject {
@@ -13,15 +12,13 @@ class TestStationSetup : public QObject {
 
   Station &station() { return *f->station; }
 
-  // Everything the settings folder holds, as text.
-  QByteArray settingsText() const {
-    QByteArray all;
-    QDirIterator it(f->dir.filePath("config"), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-      QFile file(it.next());
-      if (file.open(QIODevice::ReadOnly))
-        all += file.readAll();
-    }
+  // Every value the station keeps, as text.
+  QString storedText() const {
+    UserSettings settings;
+    QString all;
+    for (const QString &name : settings.valueNames(f->settingsKey))
+      if (const std::optional<RegValue> value = settings.value(f->settingsKey, name))
+        all += name + '=' + value->string + QString::number(value->dword) + '\n';
     return all;
   }
   void writeOnce(const QList<int> &indices) {
@@ -131,9 +128,9 @@ private slots:
     QCOMPARE(station().lockStation(), QString());
 
     // The PIN is nowhere in the settings, only its salted hash.
-    const QByteArray stored = settingsText();
+    const QString stored = storedText();
     QVERIFY(!stored.contains("4711"));
-    QVERIFY(stored.contains("pbkdf2-sha256$"));
+    QVERIFY(stored.contains("Pin=pbkdf2-sha256$20000$"));
 
     f->station.reset();
     f->station = f->newStation();
@@ -166,7 +163,7 @@ private slots:
   // A stored setup that cannot be used is said, never guessed at.
   void unusableStoredSetup() {
     UserSettings settings;
-    const QString key = QStringLiteral("\\SOFTWARE\\Quarnel\\Tamberlin\\StationTest");
+    const QString &key = f->settingsKey;
     QVERIFY(settings.createKey(key));
     QVERIFY(settings.setValue(key, "SlotCount", RegValue::fromDword(2)));
     QVERIFY(settings.setValue(key, "Slot1", RegValue::fromString("COM3")));
