@@ -128,4 +128,5 @@ private:
   ClockTimer *m_scriptCheck = nullptr;
   ClockTimer *m_plugInRetry = nullptr;
   int m_plugInLooks = 0;
+  QString m_adapterNote; // the last word of the adapters' view about itself
 };

@@ -33,8 +33,10 @@ QString Station::twoAdaptersText(const QString &binding, const QList<AdapterPort
 QList<AdapterPort> Station::locateSlots() {
   QString note;
   const QList<AdapterPort> present = AdapterPorts::instance().present(&note);
-  if (!note.isEmpty())
+  // Said once, not at every look.
+  if (note != m_adapterNote && !note.isEmpty())
     emit notice(note);
+  m_adapterNote = note;
   // A running slot keeps its port; the others may not take it.
   QMap<quint16, int> taken;
   for (int i = 0; i < slotCount(); ++i)
@@ -104,12 +106,13 @@ void Station::plugInScan() {
   const QList<AdapterPort> present = locateSlots();
   for (int i = 0; i < slotCount(); ++i) {
     StationSlot &slot = *m_slots[size_t(i)];
-    if (!slot.binding().isAdapter() || slot.running())
+    if (!slot.binding().isAdapter())
       continue;
-    // Gone: the next arrival is a new gateway.
+    // Gone, even in the middle of a write: the next arrival is a new gateway.
     if (adaptersWithBinding(present, slot.binding().adapter).isEmpty())
       slot.setWaitingForRemoval(false);
-    if (!m_startOnPlugIn || slot.waitingForRemoval() || slot.port() == 0 || !slot.note().isEmpty())
+    if (slot.running() || !m_startOnPlugIn || slot.waitingForRemoval() || slot.port() == 0 ||
+        !slot.note().isEmpty())
       continue;
     // Said once per event, not at every look after it.
     if (const QString problem = startChecked(i); !problem.isEmpty() && m_plugInLooks == 0)

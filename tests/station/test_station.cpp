@@ -236,6 +236,33 @@ private slots:
     QCOMPARE(slot(0).counters(), (StationCounters{2, 0, 2}));
   }
 
+  // An adapter pulled and put back while its write still runs is a new gateway for the switch,
+  // however late the write ends.
+  void replugDuringTheWrite() {
+    QVERIFY(station().loadScript(f->script).isEmpty());
+    QCOMPARE(station().addSlot("usb:G1"), QString());
+    QCOMPARE(station().setStartOnPlugIn(true), QString());
+    SimGateway &g = f->plug(5, "G1");
+    QVERIFY(f->clock.runUntil([&] { return slot(0).done() > 100; }, 60000));
+    // The system reports the removal; the write has not noticed (its simulated line stays).
+    f->adapters.ports.clear();
+    for (const QPointer<UsbMonitor> &m : f->monitors)
+      if (m)
+        m->reportRemoval(StationFixture::eventPath("G1"));
+    f->clock.advance(2500);
+    QVERIFY(slot(0).running());
+    QVERIFY(!slot(0).waitingForRemoval());
+    f->adapters.ports << StationFixture::adapter(5, "G1");
+    f->arrival("G1");
+    // The first write ends, and the gateway put back is written right after it.
+    QVERIFY(f->runToEnd());
+    f->clock.processMessages();
+    QVERIFY(f->runToEnd());
+    QCOMPARE(g.sim().downloadsCompleted(), 2);
+    QCOMPARE(slot(0).counters(), (StationCounters{2, 0, 2}));
+    QVERIFY(slot(0).waitingForRemoval());
+  }
+
   // A gateway plugged in before the switch goes on is not written by it.
   void presentBeforeTheSwitchIsNotStarted() {
     QVERIFY(station().loadScript(f->script).isEmpty());
