@@ -60,16 +60,24 @@ private slots:
       QCOMPARE(r.code, r.port == "COM4" ? ExitCode::Transfer : ExitCode::Written);
   }
 
-  // The image is read once: a file changed on disk afterwards is not what goes out, and the
-  // station says that it changed.
+  // The image is read once: a file changed on disk afterwards (or removed) is not what goes out,
+  // on either interface, and the station says that it changed.
+  void scriptReadOnce_data() {
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("configuration, file changed") << "" << false;
+    QTest::newRow("debug, file removed") << "debug" << true;
+  }
   void scriptReadOnce() {
-    SimGateway &g = f->gateway(3);
+    QFETCH(QString, interface);
+    QFETCH(bool, removed);
+    SimGateway &g = f->gateway(3, interface);
     QVERIFY(station().loadScript(f->script).isEmpty());
     QCOMPARE(station().script().size(), qint64(1500));
     QCOMPARE(
         station().script().sha256(),
         QString::fromLatin1(QCryptographicHash::hash(pattern(1500), QCryptographicHash::Sha256).toHex()));
-    QVERIFY(writeFile(f->script, pattern(900, 77)));
+    QVERIFY(removed ? QFile::remove(f->script) : writeFile(f->script, pattern(900, 77)));
     QVERIFY(!station().scriptChangedOnDisk());
     f->clock.advance(2500);
     QVERIFY(station().scriptChangedOnDisk());
