@@ -58,10 +58,7 @@ void WindowTrace::outcome(const GatewayReport::Outcome &outcome) {
     s_running->m_interface = QStringLiteral("debug");
 }
 
-void WindowTrace::finish() {
-  if (!m_active || s_running != this)
-    return;
-  s_running = nullptr;
+PortResult WindowTrace::result() const {
   PortResult result;
   result.port = m_port;
   result.startedUtc = m_startedUtc;
@@ -70,19 +67,26 @@ void WindowTrace::finish() {
   result.adapter = adapterOn(m_port);
   const quint64 endMs = m_outcome ? m_endMs : Clock::instance().nowMs();
   result.seconds = double(endMs - m_startMs) / 1000.0;
-  if (m_outcome) {
-    result.ok = m_outcome->ok();
-    result.code = ExitCode::of(m_outcome->failure);
-    result.message = m_outcome->message;
-    if (result.message.isEmpty() && m_outcome->writeReady)
-      result.message = GatewayReport::writeReadyMessage(*m_outcome->writeReady);
-  } else {
+  if (!m_outcome) {
     result.code = ExitCode::Transfer;
     result.message = QStringLiteral("the job ended without a result (see the log)");
+    return result;
   }
+  result.ok = m_outcome->ok();
+  result.code = ExitCode::of(m_outcome->failure);
+  result.message = m_outcome->message;
+  if (result.message.isEmpty() && m_outcome->writeReady)
+    result.message = GatewayReport::writeReadyMessage(*m_outcome->writeReady);
+  return result;
+}
+
+void WindowTrace::finish() {
+  if (!m_active || s_running != this)
+    return;
+  s_running = nullptr;
   const QString script = QDir::toNativeSeparators(QFileInfo(m_script).absoluteFilePath());
-  const TraceEntry entry = traceEntryOf(result, TraceSource::thisProgram(QStringLiteral("tamberlin")), script,
-                                        ScriptDigest::of(m_script));
+  const TraceEntry entry = traceEntryOf(result(), TraceSource::thisProgram(QStringLiteral("tamberlin")),
+                                        script, ScriptDigest::of(m_script));
   const TraceRecord record(TracePlace::current());
   if (const QString problem = record.append(entry); !problem.isEmpty())
     Log::line(QStringLiteral("The record of every write has no line for this attempt: ") + problem);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gateway/GatewayReport.h"
+#include "station/WriteEvents.h"
 
 #include <QDateTime>
 #include <QString>
@@ -31,6 +32,9 @@ public:
   static void outcome(const GatewayReport::Outcome &outcome);
 
 private:
+  // The attempt as the command line reports a port's ending.
+  PortResult result() const;
+
   static WindowTrace *s_running;
 
   const GatewayLink &m_link;
