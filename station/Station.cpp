@@ -88,9 +88,10 @@ QString Station::addSlot(const QString &text) {
   auto slot = std::make_unique<StationSlot>(*binding, this);
   connectSlot(slot.get());
   m_slots.push_back(std::move(slot));
+  // A window learns of the row before it hears of any change in it.
+  emit slotsChanged();
   locateSlots();
   showWaiting();
-  emit slotsChanged();
   return save();
 }
 
@@ -102,8 +103,8 @@ QString Station::removeSlot(int index) {
   if (m_slots[size_t(index)]->running())
     return QStringLiteral("Slot %1 is writing: stop it first.").arg(index + 1);
   m_slots.erase(m_slots.begin() + index);
-  locateSlots();
   emit slotsChanged();
+  locateSlots();
   return save();
 }
 

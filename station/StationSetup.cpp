@@ -87,12 +87,12 @@ QString Station::restore() {
       m_scriptCheck->start();
   }
   m_scriptChanged = false;
+  emit slotsChanged();
   // Gateways that are plugged in when the program starts are not written by the switch.
   locateSlots();
   for (const auto &slot : m_slots)
     slot->setWaitingForRemoval(m_startOnPlugIn && slot->binding().isAdapter() && slot->port() != 0);
   showWaiting();
-  emit slotsChanged();
   emit scriptChanged();
   emit countersChanged();
   emit lockChanged();

@@ -186,6 +186,31 @@ private slots:
     QCOMPARE(f->ports.line(5).openCount(), 1);
   }
 
+  // A window that counts the rows at slotsChanged never hears of a change in a row it does not
+  // know: adding, removing and reading the stored setup.
+  void rowsKnownBeforeTheirChanges() {
+    f->plug(5, "G1");
+    QList<int> unknown;
+    const auto listen = [&](Station &s) {
+      auto rows = std::make_shared<int>(s.slotCount());
+      connect(&s, &Station::slotsChanged, this, [&s, rows] { *rows = s.slotCount(); });
+      connect(&s, &Station::slotChanged, this, [&, rows](int i) {
+        if (i < 0 || i >= *rows)
+          unknown << i;
+      });
+    };
+    listen(station());
+    QCOMPARE(station().addSlot("usb:G1"), QString());
+    QCOMPARE(station().addSlot("COM3"), QString());
+    QCOMPARE(station().removeSlot(0), QString());
+    QCOMPARE(station().addSlot("usb:G1"), QString());
+    std::unique_ptr<Station> again = f->newStation();
+    listen(*again);
+    QCOMPARE(again->restore(), QString());
+    QCOMPARE(again->slotCount(), 2);
+    QCOMPARE(unknown, QList<int>{});
+  }
+
   // Two adapters with one identity are never told apart by a guess.
   void duplicateIdentityRefused() {
     QVERIFY(station().loadScript(f->script).isEmpty());
