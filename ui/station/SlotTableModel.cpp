@@ -1,38 +1,14 @@
 #include "ui/station/SlotTableModel.h"
 
+#include "platform/Clock.h"
 #include "station/Station.h"
 
 #include <QApplication>
 #include <QColor>
 #include <QStyle>
 
-SlotTableModel::SlotTableModel(Station &station, QObject *parent)
-    : QAbstractTableModel(parent), m_station(station) {
-  connect(&station, &Station::slotsChanged, this, [this] {
-    beginResetModel();
-    endResetModel();
-  });
-  connect(&station, &Station::slotChanged, this, &SlotTableModel::slotChanged);
-  connect(&station, &Station::countersChanged, this, [this] {
-    if (rowCount() > 0)
-      emit dataChanged(index(0, Written), index(rowCount() - 1, Total));
-  });
-}
-
-int SlotTableModel::rowCount(const QModelIndex &parent) const {
-  return parent.isValid() ? 0 : m_station.slotCount();
-}
-
-int SlotTableModel::columnCount(const QModelIndex &parent) const {
-  return parent.isValid() ? 0 : ColumnCount;
-}
-
-void SlotTableModel::slotChanged(int row) {
-  if (row >= 0 && row < rowCount())
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
-}
-
-QIcon SlotTableModel::stateIcon(SlotState state) {
+namespace {
+QIcon makeStateIcon(SlotState state) {
   QStyle *style = QApplication::style();
   switch (state) {
   case SlotState::Idle:
@@ -51,6 +27,53 @@ QIcon SlotTableModel::stateIcon(SlotState state) {
     return style->standardIcon(QStyle::SP_MessageBoxCritical);
   }
   return {};
+}
+} // namespace
+
+SlotTableModel::SlotTableModel(Station &station, QObject *parent)
+    : QAbstractTableModel(parent), m_station(station), m_refresh(new ClockTimer(this)) {
+  for (size_t s = 0; s < m_icons.size(); ++s)
+    m_icons[s] = makeStateIcon(SlotState(s));
+  m_refresh->setSingleShot(true);
+  m_refresh->setInterval(RefreshMs);
+  connect(m_refresh, &ClockTimer::timeout, this, &SlotTableModel::refresh);
+  connect(&station, &Station::slotsChanged, this, [this] {
+    m_changedRows.clear();
+    beginResetModel();
+    endResetModel();
+  });
+  connect(&station, &Station::slotChanged, this, &SlotTableModel::slotChanged);
+  connect(&station, &Station::countersChanged, this, [this] {
+    for (int row = 0; row < rowCount(); ++row)
+      slotChanged(row);
+  });
+}
+
+int SlotTableModel::rowCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : m_station.slotCount();
+}
+
+int SlotTableModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+void SlotTableModel::slotChanged(int row) {
+  if (row < 0 || row >= rowCount())
+    return;
+  m_changedRows.insert(row);
+  if (!m_refresh->isActive())
+    m_refresh->start();
+}
+
+void SlotTableModel::refresh() {
+  const QSet<int> rows = std::exchange(m_changedRows, {});
+  for (int row : rows)
+    if (row < rowCount())
+      emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+QIcon SlotTableModel::stateIcon(SlotState state) const {
+  return m_icons.at(size_t(state));
 }
 
 namespace {

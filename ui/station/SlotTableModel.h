@@ -2,7 +2,11 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QSet>
 
+#include <array>
+
+class ClockTimer;
 class Station;
 enum class SlotState;
 
@@ -23,13 +27,20 @@ public:
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   // The icon that goes with a state's words, so that state never rests on colour alone.
-  static QIcon stateIcon(SlotState state);
+  QIcon stateIcon(SlotState state) const;
+  // How long the rows' changes are gathered before the view hears of them: a view that repaints
+  // for every percent of every slot would cost more than the writes themselves.
+  static constexpr int RefreshMs = 250;
 
 private:
   QString text(int row, int column) const;
   // The whole slot in one sentence, for a screen reader.
   QString description(int row) const;
   void slotChanged(int index);
+  void refresh();
 
   Station &m_station;
+  std::array<QIcon, 7> m_icons; // by SlotState, made once: the style makes each anew
+  QSet<int> m_changedRows;
+  ClockTimer *m_refresh;
 };

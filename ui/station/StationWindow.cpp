@@ -144,10 +144,13 @@ QWidget *StationWindow::slotTable() {
   m_table->setAccessibleName(QStringLiteral("Slots"));
   m_table->setAccessibleDescription(QStringLiteral("One row per port: its adapter, state, progress, time, "
                                                    "last result and counters"));
-  m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Widths measured when slots come and go, not on every change: measuring every row's text at
+  // every percent of every slot would cost more than the writes.
+  m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   m_table->horizontalHeader()->setSectionResizeMode(SlotTableModel::State, QHeaderView::Stretch);
   m_table->horizontalHeader()->setMinimumSectionSize(
       m_table->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) * 2);
+  connect(m_model, &QAbstractItemModel::modelReset, m_table, [this] { fitColumns(); });
 
   m_newSlot = new QComboBox(box);
   m_newSlot->setEditable(true);
@@ -300,6 +303,18 @@ void StationWindow::addSlot() {
   if (problem.isEmpty())
     m_newSlot->clearEditText();
   say(problem);
+}
+
+void StationWindow::fitColumns() {
+  m_table->resizeColumnsToContents();
+  // Room for the widest last result ("written at 00:00:00") before it comes.
+  const int lastResult = m_table->fontMetrics().horizontalAdvance(QStringLiteral("written at 00:00:00")) +
+                         2 * m_table->fontMetrics().averageCharWidth();
+  m_table->setColumnWidth(SlotTableModel::LastResult,
+                          qMax(m_table->columnWidth(SlotTableModel::LastResult), lastResult));
+  const int time = m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000.0 s")) +
+                   2 * m_table->fontMetrics().averageCharWidth();
+  m_table->setColumnWidth(SlotTableModel::Time, qMax(m_table->columnWidth(SlotTableModel::Time), time));
 }
 
 int StationWindow::selectedSlot() const {

@@ -59,6 +59,7 @@ private:
   void switchToggled(bool on);
 
   int selectedSlot() const;
+  void fitColumns();
   void say(const QString &problem);
   void showScript();
   void showRecord();
