@@ -72,7 +72,7 @@ private slots:
     QStringList file;
     for (QAction *a : Form1->File1->actions())
       file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(file, (QStringList{"Open file", "-", "Exit"}));
+    QCOMPARE(file, (QStringList{"Open file", "Station...", "-", "Exit"}));
     QCOMPARE(Form1->Help1->actions().at(0)->text(), QStringLiteral("About"));
     QCOMPARE(Form1->StatusBar1->panelCount(), 3);
     Form1->show();
