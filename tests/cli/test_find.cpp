@@ -2,11 +2,11 @@
 // map are probed in order, the first that answers is the result, and none gives exit code 5.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/ExitCodes.h"
 #include "cli/PortSearchRun.h"
 #include "cli/linux/PortFacts.h"
 #include "gateway/GatewayProtocol.h"
 #include "serialport/SerialPortErrors.h"
+#include "station/ExitCodes.h"
 
 #include "tests/cli/FakeSystem.h"
 #include "tests/support/SimDevice.h"
