@@ -9,6 +9,9 @@
 #include "ui/settings/PortSettingsPage.h"
 #include "ui/station/StationWindow.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 StationLaunch::StationLaunch(QWidget *mainWindow) : QObject(mainWindow), m_mainWindow(mainWindow) {}
 
 StationLaunch::~StationLaunch() {
@@ -19,6 +22,8 @@ void StationLaunch::open() {
   if (!m_station) {
     m_station = std::make_unique<Station>();
     m_station->setRecord(stationRecord(*m_station, QStringLiteral("tamberlin")));
+    m_station->setLogFolder(
+        QFileInfo(TracePlace::defaultPath()).dir().filePath(QStringLiteral("station-logs")));
     const QString problem = m_station->restore();
     if (!problem.isEmpty())
       Log::line(QStringLiteral("Station: ") + problem);

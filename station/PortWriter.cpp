@@ -99,7 +99,8 @@ bool PortWriter::event(QEvent *event) {
 }
 
 void PortWriter::logLine(const QString &text) {
-  GatewayReport::logLine(text);
+  if (m_settings.programLog)
+    GatewayReport::logLine(text);
   if (m_log.isOpen()) {
     m_log.write(
         (QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + text + '\n').toUtf8());

@@ -24,6 +24,9 @@ public:
     QString script;
     quint32 restartWaitMs = 10000;
     QString logDir; // one log file per port; empty: none
+    // The program's own log gets the lines too; a station keeps each slot's lines in its file only,
+    // so that the program's log is not eight gateways' lines mixed.
+    bool programLog = true;
     // Why an absent port cannot be written, in the front end's words.
     std::function<QString(const QString &port)> absentText;
     // The script's bytes, read once before (a station); without them the file is read per write.

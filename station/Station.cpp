@@ -170,6 +170,11 @@ PortWriter::Settings Station::writerSettings(const StationSlot &slot) const {
   };
   settings.image = m_script.bytes();
   settings.adapter = slot.adapterText();
+  // A folder that cannot be made leaves the lines in the program's log rather than nowhere.
+  if (!m_logFolder.isEmpty() && QDir().mkpath(m_logFolder)) {
+    settings.logDir = m_logFolder;
+    settings.programLog = false;
+  }
   return settings;
 }
 

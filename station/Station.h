@@ -41,6 +41,9 @@ public:
   void setRecord(Record record) { m_record = std::move(record); }
   // How long the search waits after asking for a gateway's restart (default 10 s).
   void setRestartWaitMs(quint32 ms) { m_restartWaitMs = ms; }
+  // Where each slot keeps the log of its writes (COMn.log), instead of the program's own log;
+  // empty (the default): in the program's log.
+  void setLogFolder(const QString &folder) { m_logFolder = folder; }
 
   // --- the script
   QString loadScript(const QString &path);
@@ -118,6 +121,7 @@ private:
   QString m_settingsKey;
   Record m_record;
   quint32 m_restartWaitMs = 10000;
+  QString m_logFolder;
   StationScript m_script;
   bool m_scriptChanged = false;
   std::vector<std::unique_ptr<StationSlot>> m_slots;

@@ -1,5 +1,6 @@
 // The station's logic in virtual time against simulated gateways: slots writing at once, slots
 // that follow their adapter, start on plug-in, refusals before anything starts, counters.
+#include "platform/Log.h"
 #include "station/ExitCodes.h"
 
 #include "tests/station/StationFixture.h"
@@ -62,6 +63,27 @@ private slots:
 
   // The image is read once: a file changed on disk afterwards (or removed) is not what goes out,
   // on either interface, and the station says that it changed.
+  // With a log folder each slot's lines go to its own file, not into the program's log.
+  void slotLogsInTheirOwnFiles() {
+    f->gateway(3);
+    f->gateway(4);
+    QStringList programLog;
+    const int sink = Log::addSink([&](const QString &text, Log::Kind) { programLog << text; });
+    station().setLogFolder(f->dir.filePath(QStringLiteral("logs")));
+    QVERIFY(station().loadScript(f->script).isEmpty());
+    QCOMPARE(station().addSlot("COM3"), QString());
+    QCOMPARE(station().addSlot("COM4"), QString());
+    QCOMPARE(station().startAll(), QString());
+    QVERIFY(f->runToEnd());
+    Log::removeSink(sink);
+    for (const char *port : {"COM3", "COM4"}) {
+      QFile log(f->dir.filePath(QStringLiteral("logs/%1.log").arg(QLatin1String(port))));
+      QVERIFY2(log.open(QIODevice::ReadOnly), port);
+      QVERIFY(log.readAll().contains("programming"));
+    }
+    QVERIFY2(programLog.filter(QStringLiteral("programming")).isEmpty(), qPrintable(programLog.join('\n')));
+  }
+
   void scriptReadOnce_data() {
     QTest::addColumn<QString>("interface");
     QTest::addColumn<bool>("removed");
