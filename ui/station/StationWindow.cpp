@@ -19,9 +19,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 QGroupBox *group(const QString &title, QWidget *parent) {
@@ -65,7 +68,11 @@ StationWindow::StationWindow(Station &station, QWidget *parent)
   m_startOnPlugIn->setChecked(station.startOnPlugIn());
   fillPortChoices();
   lockChanged();
-  resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 160, 640)));
+  fitColumns();
+  // Room for a bench of slots, within the screen.
+  const QSize wanted(fontMetrics().averageCharWidth() * 190, fontMetrics().height() * 56);
+  const QSize room = screen() ? screen()->availableGeometry().size() * 0.9 : wanted;
+  resize(sizeHint().expandedTo(wanted.boundedTo(room)));
 }
 
 QPushButton *StationWindow::button(const QString &text, const QString &description,
@@ -148,8 +155,6 @@ QWidget *StationWindow::slotTable() {
   // every percent of every slot would cost more than the writes.
   m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   m_table->horizontalHeader()->setSectionResizeMode(SlotTableModel::State, QHeaderView::Stretch);
-  m_table->horizontalHeader()->setMinimumSectionSize(
-      m_table->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) * 2);
   connect(m_model, &QAbstractItemModel::modelReset, m_table, [this] { fitColumns(); });
 
   m_newSlot = new QComboBox(box);
@@ -306,15 +311,24 @@ void StationWindow::addSlot() {
 }
 
 void StationWindow::fitColumns() {
-  m_table->resizeColumnsToContents();
-  // Room for the widest last result ("written at 00:00:00") before it comes.
-  const int lastResult = m_table->fontMetrics().horizontalAdvance(QStringLiteral("written at 00:00:00")) +
-                         2 * m_table->fontMetrics().averageCharWidth();
-  m_table->setColumnWidth(SlotTableModel::LastResult,
-                          qMax(m_table->columnWidth(SlotTableModel::LastResult), lastResult));
-  const int time = m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000.0 s")) +
-                   2 * m_table->fontMetrics().averageCharWidth();
-  m_table->setColumnWidth(SlotTableModel::Time, qMax(m_table->columnWidth(SlotTableModel::Time), time));
+  const QFontMetrics metrics = m_table->fontMetrics();
+  const int padding = 3 * metrics.averageCharWidth();
+  // At least as wide as the widest text a column will show, so that nothing is cut later.
+  const auto fit = [&](int column, const QString &widest) {
+    m_table->resizeColumnToContents(column);
+    const int header =
+        metrics.horizontalAdvance(m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    m_table->setColumnWidth(column,
+                            std::max({m_table->columnWidth(column),
+                                      metrics.horizontalAdvance(widest) + padding, header + padding}));
+  };
+  fit(SlotTableModel::Port, QStringLiteral("COM000"));
+  fit(SlotTableModel::Adapter, QStringLiteral("RS-232"));
+  fit(SlotTableModel::Progress, QStringLiteral("[ 100 % ]"));
+  fit(SlotTableModel::Time, QStringLiteral("0000.0 s"));
+  fit(SlotTableModel::LastResult, QStringLiteral("written at 00:00:00"));
+  for (int column : {SlotTableModel::Written, SlotTableModel::Failed, SlotTableModel::Total})
+    fit(column, QStringLiteral("00000"));
 }
 
 int StationWindow::selectedSlot() const {
