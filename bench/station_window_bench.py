@@ -67,7 +67,9 @@ class Bench:
         (self.work / "config" / "Quarnel" / "Tamberlin.reg").write_text("\r\n".join(lines) + "\r\n")
 
     def program(self):
-        self.tamberlin = self.start([str(BUILD / "tamberlin"), "--station"], "tamberlin")
+        # BENCH_WRAP: a tool the program runs under ("heaptrack", "perf stat"), for looking closer.
+        wrap = os.environ.get("BENCH_WRAP", "").split()
+        self.tamberlin = self.start([*wrap, str(BUILD / "tamberlin"), "--station"], "tamberlin")
         end = time.monotonic() + 60
         while time.monotonic() < end:
             found = subprocess.run(["xdotool", "search", "--name", "^Tamberlin - Station$"], env=self.env,
