@@ -2,6 +2,7 @@
 
 #include "app/ProgramWindows.h"
 #include "platform/Dialogs.h"
+#include "gateway/PortManager.h"
 #include "platform/Log.h"
 #include "station/Station.h"
 #include "station/StationRecord.h"
@@ -55,7 +56,11 @@ bool StationLaunch::locked() const {
 }
 
 void StationLaunch::lendPort() {
-  if (!COM || !COM->COM->Open())
+  if (!COM)
+    return;
+  // Adapters plugged in for the station's slots are not the main window's to take.
+  COM->manager->usbOffersHeld = true;
+  if (!COM->COM->Open())
     return;
   Log::line(QStringLiteral("Station open: the port is closed for it"));
   COM->COM->SetOpen(false);
@@ -63,7 +68,10 @@ void StationLaunch::lendPort() {
 }
 
 void StationLaunch::takePortBack() {
-  if (!m_portLent || !COM)
+  if (!COM)
+    return;
+  COM->manager->usbOffersHeld = false;
+  if (!m_portLent)
     return;
   m_portLent = false;
   Log::line(QStringLiteral("Station closed: the port is opened again"));

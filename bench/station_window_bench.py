@@ -12,11 +12,13 @@ The station's setup is stored in a throw-away settings folder first, as a techni
 left it."""
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "support"))
+from xsession import XSession  # noqa: E402
 
 BUILD = Path(sys.argv[1]).resolve()
 MODE = sys.argv[2] if len(sys.argv) > 2 else "speed"
@@ -24,30 +26,11 @@ FIRST_PORT = int(os.environ.get("BENCH_FIRST_PORT", "101"))
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
-class Bench:
+class Bench(XSession):
     def __init__(self):
-        self.work = Path(tempfile.mkdtemp(prefix="station-bench-"))
-        self.env = dict(os.environ, XDG_CONFIG_HOME=str(self.work / "config"),
-                        XDG_DATA_HOME=str(self.work / "data"), QT_QPA_PLATFORMTHEME="")
-        self.env.pop("QT_QPA_PLATFORM", None)
-        self.processes = []
-
-    def start(self, args, name, **kw):
-        out = open(self.work / f"{name}.txt", "w")
-        p = subprocess.Popen(args, env=self.env, stdout=out, stderr=subprocess.STDOUT, **kw)
-        self.processes.append(p)
-        return p
-
-    def x_server(self):
-        read, write = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-                   "xvfb", pass_fds=(write,))
-        os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            number += os.read(read, 16)
-        os.close(read)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        work = Path(tempfile.mkdtemp(prefix="station-bench-"))
+        super().__init__(work, dict(os.environ, XDG_CONFIG_HOME=str(work / "config"),
+                                    XDG_DATA_HOME=str(work / "data"), QT_QPA_PLATFORMTHEME=""))
 
     def gateways(self, count, *options):
         for com in range(FIRST_PORT, FIRST_PORT + count):
@@ -70,20 +53,14 @@ class Bench:
         # BENCH_WRAP: a tool the program runs under ("heaptrack", "perf stat"), for looking closer.
         wrap = os.environ.get("BENCH_WRAP", "").split()
         self.tamberlin = self.start([*wrap, str(BUILD / "tamberlin"), "--station"], "tamberlin")
-        end = time.monotonic() + 60
-        while time.monotonic() < end:
-            found = subprocess.run(["xdotool", "search", "--name", "^Tamberlin - Station$"], env=self.env,
-                                   capture_output=True, text=True).stdout.split()
-            if found:
-                self.window = found[0]
-                time.sleep(1)
-                return
-            time.sleep(0.1)
-        raise SystemExit("the station window did not open")
+        self.window = self.find_window("Tamberlin - Station", 60)
+        if not self.window:
+            raise SystemExit(f"the station window did not open; windows: {self.window_names()}")
+        time.sleep(1)
 
     def start_all(self):
-        subprocess.run(["xdotool", "windowfocus", "--sync", self.window], env=self.env, check=True)
-        subprocess.run(["xdotool", "key", "F5"], env=self.env, check=True)
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "F5")
 
     def cpu_seconds(self):
         fields = Path(f"/proc/{self.tamberlin.pid}/stat").read_text().rsplit(")", 1)[1].split()
@@ -100,13 +77,7 @@ class Bench:
         return max(0, len(records[0].read_text("utf-8-sig").splitlines()) - 1) if records else 0
 
     def stop(self):
-        for p in reversed(self.processes):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+        super().stop()
         if not os.environ.get("BENCH_KEEP"):
             shutil.rmtree(self.work, ignore_errors=True)
 

@@ -52,6 +52,9 @@ public:
   ClockTimer *TimerUsbCheck;
   bool doComOpen = false;
   bool reopenOnWriteError = true;
+  // Another window of the program (the station) uses the ports now: an adapter that arrives is not
+  // offered as this port.
+  bool usbOffersHeld = false;
   WindowHandle callerHandle = 0;
   TUsbNotifier *usbNotify;
   PortSearch *search;

@@ -45,7 +45,7 @@ QString PortManager::findUSBComePort(const QString &USBDeviceName) {
 }
 
 void PortManager::onUsbArrival(TUsbNotifier *, const QString &USBDeviceName) {
-  if (usbSwitchOffered())
+  if (usbSwitchOffered() && !usbOffersHeld)
     offerUsbPort(USBDeviceName);
   if (doComOpen) {
     TimerUsbCheck->setEnabled(false);

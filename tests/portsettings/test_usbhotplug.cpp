@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "gateway/PortManager.h"
 #include "language/TranslationManager.h"
 #include "platform/Clock.h"
 #include "platform/UsbDeviceTable.h"
@@ -101,18 +102,21 @@ private slots:
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<quint16>("portAfter");
+    QTest::addColumn<bool>("held"); // the station window uses the ports
     QTest::newRow("yes, OK") << "yes"
-                             << "COM7" << int(Dialogs::Ok) << true << quint16(7);
+                             << "COM7" << int(Dialogs::Ok) << true << quint16(7) << false;
     QTest::newRow("TRUE, OK") << "TRUE"
-                              << "COM7" << int(Dialogs::Ok) << true << quint16(7);
+                              << "COM7" << int(Dialogs::Ok) << true << quint16(7) << false;
     QTest::newRow("yes, Cancel") << "yes"
-                                 << "COM7" << int(Dialogs::Cancel) << true << quint16(3);
+                                 << "COM7" << int(Dialogs::Cancel) << true << quint16(3) << false;
     QTest::newRow("switch off") << "no"
-                                << "COM7" << int(Dialogs::Ok) << false << quint16(3);
+                                << "COM7" << int(Dialogs::Ok) << false << quint16(3) << false;
     QTest::newRow("no switch in the file") << ""
-                                           << "COM7" << int(Dialogs::Ok) << false << quint16(3);
+                                           << "COM7" << int(Dialogs::Ok) << false << quint16(3) << false;
     QTest::newRow("the port in use") << "yes"
-                                     << "COM3" << int(Dialogs::Ok) << false << quint16(3);
+                                     << "COM3" << int(Dialogs::Ok) << false << quint16(3) << false;
+    QTest::newRow("the station has the ports") << "yes"
+                                               << "COM7" << int(Dialogs::Ok) << false << quint16(3) << true;
   }
   void gatewayArrivalOffersItsPort() {
     QFETCH(QString, detect);
@@ -120,9 +124,11 @@ private slots:
     QFETCH(int, answer);
     QFETCH(bool, asked);
     QFETCH(quint16, portAfter);
+    QFETCH(bool, held);
     devices->table[0].instances[0].friendlyName = QStringLiteral("USB-SERIAL CH340 (%1)").arg(tablePort);
     w->ports.line(7);
     startOnCom3(detect);
+    COM->manager->usbOffersHeld = held;
     w->dialogs.answerMessage(answer);
 
     w->usb.arrive(kGateway);

@@ -17,6 +17,9 @@ import tempfile
 import time
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from xsession import XSession  # noqa: E402
+
 BUILD = Path(sys.argv[1]).resolve()
 SHOTS = Path(sys.argv[2]).resolve() if len(sys.argv) > 2 else None
 PORTS = {"plain": 81, "vanish": 82, "second": 83, "held": 84}
@@ -37,38 +40,17 @@ def wait_for(what, condition, seconds):
     raise Failed(f"waited {seconds} s for {what}")
 
 
-class Session:
+class Session(XSession):
     def __init__(self, work: Path):
-        self.work = work
-        self.env = dict(os.environ, XDG_CONFIG_HOME=str(work / "config"), XDG_DATA_HOME=str(work / "data"),
-                        QT_QPA_PLATFORMTHEME="", TAMBERLIN_LOG=str(work / "tamberlin.log"))
-        self.env.pop("QT_QPA_PLATFORM", None)
-        self.processes = []
+        super().__init__(work, dict(os.environ, XDG_CONFIG_HOME=str(work / "config"),
+                                    XDG_DATA_HOME=str(work / "data"), QT_QPA_PLATFORMTHEME="",
+                                    TAMBERLIN_LOG=str(work / "tamberlin.log")))
         self.lock_file = None
 
-    def start(self, args, name, **kw):
-        out = open(self.work / f"{name}.txt", "w")
-        p = subprocess.Popen(args, env=self.env, stdout=out, stderr=subprocess.STDOUT, **kw)
-        self.processes.append(p)
-        return p
-
-    def x_server(self):
-        read, write = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-                   "xvfb", pass_fds=(write,))
-        os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
-            if not chunk:
-                raise Failed("Xvfb did not start")
-            number += chunk
-        os.close(read)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
-
     def gateway(self, com, *faults):
-        self.start([str(BUILD / "korvane-sim"), "--com", str(com), "--restart-ms", "400", "--idle-exit", "120", "--exit-after-download", "--linger-ms", "2500",
-                    "--out", str(self.work / f"received-{com}.qcs"), *faults], f"sim-{com}")
+        self.start([str(BUILD / "korvane-sim"), "--com", str(com), "--restart-ms", "400", "--idle-exit", "120",
+                    "--exit-after-download", "--linger-ms", "2500", "--out", str(self.work / f"received-{com}.qcs"),
+                    *faults], f"sim-{com}")
         entry = self.work / "config" / "Quarnel" / "ports" / f"com{com}"
         wait_for(f"COM{com} in the port map", entry.exists, 10)
         return os.path.realpath(entry)
@@ -81,15 +63,6 @@ class Session:
                 self.lock_file.write_text(f"{os.getpid():10d}\n")
                 return
         raise Failed("no lock folder can be written")
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, check=True, capture_output=True,
-                              text=True).stdout
-
-    def window(self):
-        found = subprocess.run(["xdotool", "search", "--name", "^Tamberlin - Station$"], env=self.env,
-                               capture_output=True, text=True).stdout.split()
-        return found[0] if found else None
 
     def keys(self, *keys):
         self.xdotool("windowfocus", "--sync", self.station)
@@ -107,13 +80,7 @@ class Session:
             print(f"screenshot: {SHOTS / name}")
 
     def stop(self):
-        for p in reversed(self.processes):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+        super().stop()
         if self.lock_file:
             self.lock_file.unlink(missing_ok=True)
 
@@ -133,7 +100,9 @@ def run(s: Session):
     s.hold(s.gateway(PORTS["held"]))
 
     program = s.start([str(BUILD / "tamberlin"), "--station"], "tamberlin")
-    s.station = wait_for("the station window", s.window, 20)
+    s.station = s.find_window("Tamberlin - Station", 30)
+    if not s.station:
+        raise Failed(f"the station window did not open; windows: {s.window_names()}")
 
     s.keys("alt+c")  # Choose script...
     time.sleep(1)
