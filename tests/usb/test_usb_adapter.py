@@ -7,6 +7,7 @@ Usage: test_usb_adapter.py BUILD [CASE...]   (BUILD holds korvane-sim and tamber
 Environment: TAMBERLIN_USB_ACCEL (default "tcg"; "kvm,tcg" tries KVM first);
 TAMBERLIN_USB_KEEP=1 keeps the work folder."""
 import base64
+import csv
 import json
 import os
 import random
@@ -279,6 +280,49 @@ def case_two_copies_wait_for_one_port(bench):
     bench.log_has(waiting, "und offen jetzt wieder offen  yes", 20)
     bench.wait_until_holds(waiting)
     check(not bench.holds_adapter(stopped[0]), f"copy {stopped[0]} stopped waiting but opened the port")
+
+
+STATION = ('printf \'Windows Registry Editor Version 5.00\\r\\n\\r\\n[HKEY_CURRENT_USER\\\\SOFTWARE'
+           '\\\\Quarnel\\\\Tamberlin\\\\Station]\\r\\n"Script"="/tmp/small.qcs"\\r\\n'
+           '"SlotCount"=dword:00000001\\r\\n"Slot1"="usb:{serial}"\\r\\n"StartOnPlugIn"=dword:00000001\\r\\n\' '
+           '> $HOME/.config/Quarnel/Tamberlin.reg')
+RECORD = "/home/tech/.local/share/Quarnel/Tamberlin/trace.csv"
+
+
+def record_rows(bench):
+    text = bench.guest.sh(f"cat {RECORD} 2>/dev/null")[1].lstrip("\ufeff")
+    return list(csv.DictReader(text.splitlines()))
+
+
+def case_station_writes_each_plugged_gateway_once(bench):
+    """The station window with start on plug-in and a slot bound to the adapter's serial number:
+    the arrival starts the write, the slot waits for the adapter to go, and the next arrival (in
+    another socket) writes again."""
+    bench.reset(plug=False)
+    bench.guest.sh(f"rm -f {RECORD}")
+    bench.guest.tech(STATION.format(serial=ADAPTER_SERIAL))
+    bench.start_window("gui", "--station")
+    time.sleep(2)
+    bench.guest.plug(1)
+    try:
+        bench.wait_for("a record line for the plugged gateway", f"grep -q ',written$' {RECORD}", 60)
+    except Failure as failure:
+        out = bench.guest.sh(f"cat /tmp/gui.out; ls -la /home/tech/.config/Quarnel/; cat {RECORD}")[1]
+        raise Failure(f"{failure}\n{out}\n--- /tmp/gui.log ends:\n{bench.log('gui')[-3000:]}") from None
+    time.sleep(3)  # the slot must not start again while the adapter stays
+    rows = record_rows(bench)
+    check(len(rows) == 1, f"expected one write while the adapter stayed plugged in, the record has {rows}")
+    row = rows[0]
+    check(row["port"] == "COM3" and ADAPTER_SERIAL in row["adapter"] and row["adapter"].startswith("0403:6001"),
+          f"the record does not name the port and the adapter: {row}")
+    check(row["interface"] == "configuration" and row["bytes_sent"] == str(SCRIPTS["small"]), f"{row}")
+    bench.guest.pull()
+    time.sleep(1)
+    bench.guest.plug(2)
+    bench.wait_for("a second record line after the adapter came back",
+                   f"test $(grep -c ',written$' {RECORD}) -ge 2", 60)
+    _, data = bench.received()
+    check(data == bench.scripts["small"], "the gateway did not receive the script")
 
 
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}
