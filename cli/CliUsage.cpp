@@ -44,7 +44,7 @@ const char kWriteHead[] =
 
 const char kWriteTail[] =
     "  --json            JSON Lines on standard output instead of text\n"
-    "  --log-dir DIR     one log file per port (COMn.log) with time stamps\n"
+    "  --log-dir DIR     one log file per port (port-COMn.log) with time stamps\n"
     "  --restart-wait S  when no gateway answers, ask for its restart and wait S seconds\n"
     "                    for it (default 10)\n"
     "  --trace FILE      append each port's line to this record of every write instead of the one\n"

@@ -41,7 +41,8 @@ PortWriter::PortWriter(quint16 com, const Settings &settings, WriteEvents &event
   m_result.adapter = m_settings.adapter;
   if (m_settings.logDir.isEmpty())
     return;
-  m_log.setFileName(QDir(m_settings.logDir).filePath(m_name + QStringLiteral(".log")));
+  // Not "COM3.log": on Windows COM1 to COM9 with any extension name the serial device, not a file.
+  m_log.setFileName(QDir(m_settings.logDir).filePath(QStringLiteral("port-%1.log").arg(m_name)));
   if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
     m_events.message(
         m_name, QStringLiteral("cannot write the log %1: %2").arg(m_log.fileName(), m_log.errorString()));

@@ -41,7 +41,7 @@ public:
   void setRecord(Record record) { m_record = std::move(record); }
   // How long the search waits after asking for a gateway's restart (default 10 s).
   void setRestartWaitMs(quint32 ms) { m_restartWaitMs = ms; }
-  // Where each slot keeps the log of its writes (COMn.log), instead of the program's own log;
+  // Where each slot keeps the log of its writes (port-COMn.log), instead of the program's own log;
   // empty (the default): in the program's log.
   void setLogFolder(const QString &folder) { m_logFolder = folder; }
 

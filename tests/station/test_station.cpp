@@ -77,7 +77,7 @@ private slots:
     QVERIFY(f->runToEnd());
     Log::removeSink(sink);
     for (const char *port : {"COM3", "COM4"}) {
-      QFile log(f->dir.filePath(QStringLiteral("logs/%1.log").arg(QLatin1String(port))));
+      QFile log(f->dir.filePath(QStringLiteral("logs/port-%1.log").arg(QLatin1String(port))));
       QVERIFY2(log.open(QIODevice::ReadOnly), port);
       QVERIFY(log.readAll().contains("programming"));
     }
