@@ -14,7 +14,7 @@ PORT = 42
 
 
 class Sandbox:
-    def __init__(self, windows_build, linux_build, source, prefix=None):
+    def __init__(self, windows_build, linux_build, source, prefix=None, ports=(PORT,)):
         self.windows_build = windows_build
         self.linux_build = linux_build
         self.source = source
@@ -25,37 +25,52 @@ class Sandbox:
                         QT_QPA_PLATFORM="offscreen")
         self.env["LD_PRELOAD"] = shim(windows_build, source)
         subprocess.run([os.path.join(source, "tools/windows/wine-prefix.sh"), self.prefix], check=True, env=self.env)
-        # A fixed path for COM42 in the prefix, pointed at each test's port-map entry.
-        self.link = os.path.join(windows_build, "wine-com%d" % PORT)
-        self.map_port()
+        self.map_ports(ports)
         self.gateway = None
+        self.gateways = []
 
-    def map_port(self):
+    def link(self, port):
+        """A fixed path for the port in the prefix, pointed at each test's port-map entry."""
+        return os.path.join(self.windows_build, "wine-com%d" % port)
+
+    def map_ports(self, ports):
         key = r"HKLM\Software\Wine\Ports"
-        query = subprocess.run(["wine", "reg", "query", key, "/v", "COM%d" % PORT], env=self.env,
-                               capture_output=True, text=True)
-        if self.link not in query.stdout:
-            self.reg(["add", key, "/v", "COM%d" % PORT, "/d", self.link, "/f"])
+        query = subprocess.run(["wine", "reg", "query", key], env=self.env, capture_output=True, text=True)
+        missing = [port for port in ports if self.link(port) not in query.stdout]
+        for port in missing:
+            self.reg(["add", key, "/v", "COM%d" % port, "/d", self.link(port), "/f"])
+        if missing:
             subprocess.run(["wineserver", "-k"], env=self.env)
 
     def reg(self, arguments):
         subprocess.run(["wine", "reg"] + arguments, env=self.env, check=True, capture_output=True)
 
-    def start_gateway(self, options):
-        self.received = os.path.join(self.dir, "received.qcs")
+    def start_gateway(self, options, port=PORT):
+        """korvane-sim on the port, which it returns; what it receives goes to self.received."""
+        self.received = self.received_at(port)
         self.gateway = subprocess.Popen(
-            [os.path.join(self.linux_build, "korvane-sim"), "--com", str(PORT), "--out", self.received,
+            [os.path.join(self.linux_build, "korvane-sim"), "--com", str(port), "--out", self.received,
              "--restart-ms", "300", "--exit-after-download", "--linger-ms", "2500", "--idle-exit", "60"] + options,
             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        entry = os.path.join(self.dir, "config/Quarnel/ports/com%d" % PORT)
+        self.gateways.append(self.gateway)
+        entry = self.port_entry(port)
         deadline = time.time() + 10
         while not os.path.islink(entry) and time.time() < deadline:
             time.sleep(0.02)
         if not os.path.islink(entry):
             raise SystemExit("korvane-sim did not publish its port")
-        if os.path.lexists(self.link):
-            os.unlink(self.link)
-        os.symlink(os.readlink(entry), self.link)
+        # Through the port-map entry, so that a gateway that vanishes and comes back on another
+        # pseudo-terminal is found again, and one that is gone reads as absent.
+        if os.path.lexists(self.link(port)):
+            os.unlink(self.link(port))
+        os.symlink(entry, self.link(port))
+        return self.gateway
+
+    def received_at(self, port):
+        return os.path.join(self.dir, "received-com%d.qcs" % port)
+
+    def port_entry(self, port):
+        return os.path.join(self.dir, "config/Quarnel/ports/com%d" % port)
 
     def store_port(self, choice):
         self.reg(["add", r"HKCU\SOFTWARE\Quarnel\Tamberlin\kvSerialOptionCaption", "/v", "PortNumber", "/d",
@@ -79,8 +94,9 @@ class Sandbox:
         return self.gateway.stdout.read().decode(errors="replace")
 
     def close(self):
-        if self.gateway and self.gateway.poll() is None:
-            self.gateway.kill()
+        for gateway in self.gateways:
+            if gateway.poll() is None:
+                gateway.kill()
         subprocess.run(["rm", "-rf", self.dir])
 
 

@@ -14,6 +14,8 @@ void ProgressDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
   bar.progress = index.data(SlotTableModel::PercentRole).toInt();
   bar.text = index.data(Qt::DisplayRole).toString();
   bar.textVisible = true;
+  // On the bar, not beside it: the Windows styles leave a narrow column's bar almost no room otherwise.
+  bar.textAlignment = Qt::AlignCenter;
   bar.state = option.state | QStyle::State_Horizontal;
   bar.palette = option.palette;
   bar.fontMetrics = option.fontMetrics;
