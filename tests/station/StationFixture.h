@@ -131,12 +131,15 @@ struct StationFixture {
         ports.line(adapters.ports.at(i).com).setPresent(false);
         adapters.ports.removeAt(i);
       }
-    for (const QPointer<UsbMonitor> &m : monitors)
+    // A report may start a write, whose port manager makes a monitor: walk a copy of the list.
+    const QList<QPointer<UsbMonitor>> now = monitors;
+    for (const QPointer<UsbMonitor> &m : now)
       if (m)
         m->reportRemoval(eventPath(serial));
   }
   void arrival(const QString &serial) {
-    for (const QPointer<UsbMonitor> &m : monitors)
+    const QList<QPointer<UsbMonitor>> now = monitors;
+    for (const QPointer<UsbMonitor> &m : now)
       if (m)
         m->reportArrival(eventPath(serial));
   }
