@@ -215,7 +215,7 @@ struct Win32SerialDevice::Line {
   }
 
   // Starts writing the bytes waiting to be sent; the caller has set writing. False when the
-  // driver refused them.
+  // driver refused them; writing is cleared then.
   bool startWrite() {
     {
       std::lock_guard<std::mutex> guard(lock);
@@ -225,7 +225,14 @@ struct Win32SerialDevice::Line {
     if (WriteFile(port, lot.constData(), DWORD(lot.size()), nullptr, &writeOv.o) ||
         GetLastError() == ERROR_IO_PENDING)
       return true;
-    fail(SerialError::DeviceWrite, GetLastError());
+    const DWORD error = GetLastError();
+    {
+      // Refused at once, the write never ends: a close that waited for it would hang for good.
+      std::lock_guard<std::mutex> guard(lock);
+      writing = false;
+      inFlight = 0;
+    }
+    fail(SerialError::DeviceWrite, error);
     return false;
   }
 
