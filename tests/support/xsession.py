@@ -6,6 +6,23 @@ import time
 from pathlib import Path
 
 
+def start_xvfb(env, screen, **popen):
+    """Xvfb on a free display, which it names itself; env's DISPLAY then points there."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", screen, "-nolisten", "tcp"],
+                            pass_fds=(write,), **popen)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read, 16)
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(read)
+    env["DISPLAY"] = ":" + number.decode().strip()
+    return xvfb
+
+
 class XSession:
     def __init__(self, work: Path, env: dict):
         self.work = work
@@ -22,18 +39,8 @@ class XSession:
 
     def x_server(self):
         """Starts Xvfb on a free display and points DISPLAY there."""
-        read, write = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-                   "xvfb", pass_fds=(write,))
-        os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
-            if not chunk:
-                raise RuntimeError("Xvfb did not start")
-            number += chunk
-        os.close(read)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        out = open(self.work / "xvfb.txt", "w")
+        self.processes.append(start_xvfb(self.env, "1600x1000x24", stdout=out, stderr=subprocess.STDOUT))
 
     def xdotool(self, *args, check=True):
         return subprocess.run(["xdotool", *args], env=self.env, check=check, capture_output=True,

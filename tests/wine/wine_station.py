@@ -19,6 +19,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_endtoend import Sandbox, windows_path  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from xsession import start_xvfb  # noqa: E402
+
 PORTS = {"plain": 51, "vanish": 52, "second": 53}
 TITLE = "^Tamberlin - Station$"
 
@@ -50,20 +53,7 @@ def program_log(box):
 
 
 def x_server(box):
-    """Xvfb on a free display, which it names itself."""
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
-                            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read, 16)
-        if not chunk:
-            raise Failed("Xvfb did not start")
-        number += chunk
-    os.close(read)
-    box.env["DISPLAY"] = ":" + number.decode().strip()
-    return xvfb
+    return start_xvfb(box.env, "1280x900x24", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def draw_on_x(box):
